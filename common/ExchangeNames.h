@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+namespace telvor {
+
+/** Names of the files in the exchange directory; always upper case, appended directly to the directory. */
+inline const QString kMessageFileName = QStringLiteral("MESSAGE.KVT");
+
+/** "MDAT" + ID + ".KVT": a station's alarm text. */
+inline QString alarmTextFileName(const QString& stationId)
+{
+    return QStringLiteral("MDAT") + stationId + QStringLiteral(".KVT");
+}
+
+/** "START." + ID: the soft trigger's request to send. */
+inline QString triggerFileName(const QString& stationId)
+{
+    return QStringLiteral("START.") + stationId;
+}
+
+/** The alarm text file's content: four lines joined by CR, nothing after the last. */
+QString alarmTextContent(const QString& line1, const QString& line2, const QString& line3, const QString& line4);
+
+} // namespace telvor
