@@ -1,0 +1,141 @@
+#include "client/core/TelvorClient.h"
+
+#include "client/core/Company.h"
+#include "client/core/NullViews.h"
+#include "common/Numbers.h"
+
+#include <exception>
+#include <utility>
+
+namespace telvor {
+namespace {
+
+template <typename View>
+View* orNull(View* view, NullViews& fallback)
+{
+    return view ? view : static_cast<View*>(&fallback);
+}
+
+} // namespace
+
+TelvorClient::TelvorClient(ClientServices services, ClientViews views)
+    : m_services(std::move(services)), m_nullViews(std::make_unique<NullViews>()),
+      m_log(m_services.clock, m_services.locale, m_services.standardError),
+      m_failures(m_services.standardError,
+                 [this](const QString& text) { m_log.write(m_config.Userappdata, m_config.logfileaktive, text); }),
+      m_Timer1(m_services.scheduler, 5000, false, [this] { Timer1_Timer(); }),
+      m_Timer2(m_services.scheduler, 15, false, [this] { Timer2_Timer(); }),
+      m_Timer3(m_services.scheduler, 1000, true, [this] { Timer3_Timer(); }),
+      m_entprell(m_services.scheduler, 2000, false, [this] { entprell_Timer(); })
+{
+    NullViews& null = *m_nullViews;
+    m_views.setup = orNull(views.setup, null);
+    m_views.messages = orNull(views.messages, null);
+    m_views.alarm = orNull(views.alarm, null);
+    m_views.alarmSent = orNull(views.alarmSent, null);
+    m_views.buttonTest = orNull(views.buttonTest, null);
+    m_views.tray = orNull(views.tray, null);
+    m_services.serial.setEventHandler([this](const SerialEvent& event) { MSComm1_OnComm(event); });
+}
+
+TelvorClient::~TelvorClient()
+{
+    m_services.serial.setEventHandler({});
+}
+
+void TelvorClient::Form_Load()
+{
+    m_fields.caption = companyCaption;
+    m_fields.Label10 = QStringLiteral("Setup Quorvel");
+    m_state.debounceRunning = false;
+    m_state.dsrArmed = false;
+    m_config.exchangeDirFound = false;
+    m_config.Userappdata = m_services.userAppData;
+    m_fields.File1Pattern = QStringLiteral("*.*");
+    m_state.alarmShown = false;
+    m_state.getestet = false;
+    m_state.initialisierung = false;
+    publishFields();
+
+    // Whatever goes wrong while loading, the station must go on receiving alarms.
+    try {
+        loadConfig();
+    } catch (const std::exception& error) {
+        if (m_services.standardError)
+            m_services.standardError(QStringLiteral("telvor: Fehler beim Laden der Einstellungen: %1")
+                                         .arg(QString::fromLocal8Bit(error.what())));
+        setup();
+    }
+
+    m_Timer1.setEnabled(true);
+    m_views.alarmSent->load();
+    m_state.sendWaiting = false;
+    m_state.sendNow = false;
+    m_views.tray->load();
+}
+
+void TelvorClient::setup()
+{
+    m_Timer1.setEnabled(true);
+    m_fields.Text3 = m_config.exchangeDir;
+    m_fields.Text4 = m_config.signalFile;
+    m_fields.Text1 = m_config.alarmText1;
+    m_fields.Text5 = m_config.stationId;
+    m_fields.Combo1 = m_config.comPort;
+    m_fields.Upfad = m_config.Userappdata;
+    publishFields();
+    m_views.setup->setSetupVisible(true);
+    m_setupTouched = false;
+}
+
+void TelvorClient::setupEdited(const SetupFields& fields)
+{
+    m_fields = fields;
+    m_setupTouched = true;
+}
+
+void TelvorClient::checkFile(const QString& dir, const QString& name)
+{
+    m_state.fileFound = IsFilePath(dir + QLatin1Char('/') + name);
+}
+
+void TelvorClient::writeLog(const QString& text)
+{
+    if (const std::optional<QString> entry = m_log.write(m_config.Userappdata, m_config.logfileaktive, text)) {
+        m_fields.meldungtxt = *entry;
+        publishFields();
+    }
+}
+
+QString TelvorClient::debounceText() const
+{
+    return withSignPosition(m_config.entprellzeit);
+}
+
+void TelvorClient::publishFields()
+{
+    m_views.setup->showFields(m_fields);
+}
+
+void TelvorClient::showMessage(const QString& text)
+{
+    m_views.messages->showMessage(text);
+}
+
+void TelvorClient::noteIo(const QString& what, const IoResult& result, bool absentIsFailure)
+{
+    if (result.status == IoStatus::Failed || (absentIsFailure && result.status == IoStatus::NotFound))
+        m_failures.failed(what, result.errorText());
+    else
+        m_failures.succeeded(what);
+}
+
+bool TelvorClient::removeExchangeFile(const QString& name, bool forced)
+{
+    const QString path = exchangePath(name);
+    const IoResult result = forced ? forceRemoveFile(path) : removeFile(path);
+    noteIo(name + QStringLiteral(" löschen"), result);
+    return result.status != IoStatus::Failed;
+}
+
+} // namespace telvor

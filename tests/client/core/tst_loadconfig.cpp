@@ -1,0 +1,414 @@
+// Loading TELVOR.DAT at start-up: what ends in the setup window, what is written, which messages.
+
+#include "client/core/ConfigFile.h"
+#include "common/Cp1252.h"
+#include "common/FileIo.h"
+#include "support/fakes/Station.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace telvor;
+using namespace telvor::test;
+
+class TestLoadConfig final : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_root;
+    std::unique_ptr<VirtualScheduler> m_scheduler;
+    std::unique_ptr<Station> m_station;
+    QString m_exchange;
+
+    ConfigText validConfig() const
+    {
+        ConfigText c;
+        c.exchangeDir = m_exchange;
+        c.stationId = QStringLiteral("12");
+        c.alarmText1 = QStringLiteral("Überfall Kasse");
+        c.text2 = QStringLiteral("Erdgeschoss");
+        c.text3 = QStringLiteral("Zimmer 4");
+        c.text4 = QStringLiteral("Polizei rufen");
+        return c;
+    }
+    QString mdat(const QString& id) const { return m_exchange + QStringLiteral("MDAT") + id + QStringLiteral(".KVT"); }
+    const ClientState& state() { return m_station->client().state(); }
+    const StationConfig& config() { return m_station->client().config(); }
+    const SetupFields& shown() { return m_station->views.fields; }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_root = std::make_unique<QTemporaryDir>();
+        m_scheduler = std::make_unique<VirtualScheduler>();
+        m_station = std::make_unique<Station>(*m_scheduler, m_root->filePath(QStringLiteral("appdata")));
+        m_exchange = m_root->filePath(QStringLiteral("exchange")) + QLatin1Char('/');
+        QDir().mkpath(m_exchange);
+    }
+
+    void withoutConfigShowsDefaultSetup()
+    {
+        m_station->start();
+        QVERIFY(m_station->views.setupVisible);
+        QCOMPARE(shown().caption, QStringLiteral("ORSKA KVT GmbH"));
+        QCOMPARE(shown().Label10, QStringLiteral("Setup Quorvel"));
+        QCOMPARE(shown().Combo1, QStringLiteral("1"));
+        QCOMPARE(shown().tastenver, QStringLiteral("120"));
+        QCOMPARE(shown().Upfad, m_station->appData());
+        for (const QString& box : {shown().Text1, shown().Text3, shown().Text4, shown().Text5})
+            QVERIFY(box.isEmpty());
+        QCOMPARE(shown().Check1 + shown().CheckCom + shown().logfile + shown().chk_vollbild, 0);
+        QCOMPARE(config().alarmempf, QStringLiteral("0"));
+        QCOMPARE(m_station->client().entprell().interval(), 2000);
+        QVERIFY(m_station->client().timer1().isEnabled());
+        QCOMPARE(m_station->serial.openCount(), 0);
+        QVERIFY(m_station->views.messages.isEmpty());
+        QCOMPARE(QDir(m_station->appData()).entryList(QDir::Files), QStringList());
+        QCOMPARE(QDir(m_exchange).entryList(QDir::Files), QStringList());
+    }
+
+    void validConfigWritesAlarmTextAndStaysHidden()
+    {
+        m_station->writeConfig(validConfig());
+        m_station->start();
+        QVERIFY(!m_station->views.setupVisible);
+        QVERIFY(m_station->views.messages.isEmpty());
+        QCOMPARE(readWholeFile(mdat(QStringLiteral("12"))).bytes,
+                 QByteArray("\xdc" "berfall Kasse\rErdgeschoss\rZimmer 4\rPolizei rufen"));
+        QVERIFY(state().getestet);
+        QVERIFY(state().initialisierung);
+        QCOMPARE(m_station->views.test.loads, 0);
+        QCOMPARE(m_station->views.sent.loads, 1);
+        QCOMPARE(m_station->views.tray.loads, 1);
+        QCOMPARE(m_station->client().entprell().interval(), 120);
+        QCOMPARE(shown().tastenver, QStringLiteral("120"));
+    }
+
+    void buttonTestRunsUnlessSwitchedOff()
+    {
+        ConfigText c = validConfig();
+        c.testOff = QStringLiteral(" 0 ");
+        m_station->writeConfig(c);
+        m_station->start();
+        QCOMPARE(m_station->views.test.loads, 1);
+        QVERIFY(!state().getestet);
+        QVERIFY(!state().initialisierung);
+    }
+
+    void onlyTheRecordLineGivesFiveEndOfFileMessages()
+    {
+        m_station->writeRawConfig(validConfig().bytes().split('\r').first() + "\r\n");
+        m_station->start();
+        QCOMPARE(m_station->views.messages, QStringList(5, QStringLiteral("Einlesen hinter Dateiende - 62  ")));
+        QVERIFY(shown().Text6.isEmpty() && shown().Text7.isEmpty() && shown().Text8.isEmpty());
+        QCOMPARE(readWholeFile(mdat(QStringLiteral("12"))).bytes, QByteArray("\xdc" "berfall Kasse\r\r\r"));
+        QVERIFY(m_station->views.setupVisible);
+        QCOMPARE(m_station->views.test.loads, 0);
+        QVERIFY(!state().getestet);
+    }
+
+    void emptyFileEndsInSetup()
+    {
+        m_station->writeRawConfig(QByteArray());
+        m_station->start();
+        QCOMPARE(m_station->views.messages.size(), 6);
+        QVERIFY(m_station->views.setupVisible);
+        QCOMPARE(QDir(m_exchange).entryList(QDir::Files), QStringList());
+    }
+
+    void incompleteRecordStopsWithoutMessage_data()
+    {
+        QTest::addColumn<QByteArray>("line1");
+        QTest::addColumn<QString>("comPort");
+        QTest::newRow("nine fields") << QByteArray("[X][3][12][kein][][Alarm][0][0][ 120]") << QStringLiteral("3");
+        QTest::newRow("one field") << QByteArray("[X") << QString();
+        QTest::newRow("ends in field 2") << QByteArray("[X][7") << QString();
+    }
+    void incompleteRecordStopsWithoutMessage()
+    {
+        QFETCH(QByteArray, line1);
+        QFETCH(QString, comPort);
+        m_station->writeRawConfig(line1 + "\r\n 1 \r\n\r\n\r\n\r\n 0 \r\n");
+        m_station->start();
+        QVERIFY(m_station->views.messages.isEmpty());
+        QVERIFY(m_station->views.setupVisible);
+        QCOMPARE(m_station->serial.openCount(), 0);
+        QCOMPARE(QDir(m_exchange).entryList(QDir::Files), QStringList());
+        QCOMPARE(config().comPort, comPort); // what was read before the stop is kept
+        QCOMPARE(shown().Combo1, comPort);
+    }
+
+    void closingBracketOnALaterLineIsFound()
+    {
+        // The record is read from the whole text, so field 10 may close on line 2.
+        m_station->writeRawConfig(QByteArray("[") + m_exchange.toUtf8() + "][1][5][kein][][A][0][1][ 120][1\r\n 1 ]\r\n" +
+                                  "\r\n\r\n\r\n 0 \r\n");
+        m_station->start();
+        QVERIFY(m_station->views.messages.isEmpty());
+        QCOMPARE(config().logfileaktive, QStringLiteral("1\r\n 1 "));
+        QVERIFY(QFile::exists(mdat(QStringLiteral("5"))));
+    }
+
+    void bracketInsideValueShiftsLaterFields()
+    {
+        ConfigText c = validConfig();
+        c.signalFile = QStringLiteral("/sounds/a]b.wav"); // "]" cannot be stored: field 4 ends early
+        c.entprellzeit = QStringLiteral("0");
+        c.logfileaktive = QStringLiteral("0");
+        m_station->writeConfig(c);
+        m_station->start();
+        QCOMPARE(config().signalFile, QStringLiteral("/sounds/a"));
+        QCOMPARE(config().reservedText, QStringLiteral(".wav"));  // its "b" was passed over as an opening bracket
+        QCOMPARE(config().alarmText1, QString());                  // the old field 5
+        QCOMPARE(config().alarmempf, c.alarmText1);
+        QCOMPARE(config().comDisabled, QStringLiteral("0")); // was the debounce field
+        QCOMPARE(config().entprellzeit, qint16(1));           // was the port-disabled field
+        QCOMPARE(config().logfileaktive, QStringLiteral("0"));
+        QVERIFY(m_station->serial.isOpen());
+        QVERIFY(m_station->views.messages.isEmpty());
+    }
+
+    void leadingBlankIdGivesStationSeven()
+    {
+        ConfigText c = validConfig();
+        c.stationId = QStringLiteral(" 007");
+        m_station->writeConfig(c);
+        m_station->start();
+        QCOMPARE(config().stationId, QStringLiteral("7"));
+        QVERIFY(QFile::exists(mdat(QStringLiteral("7"))));
+        QVERIFY(!QFile::exists(mdat(QStringLiteral(" 007"))));
+    }
+
+    void textFieldsAreComparedAsText_data()
+    {
+        QTest::addColumn<QString>("alarmempf");
+        QTest::addColumn<QString>("comDisabled");
+        QTest::addColumn<int>("check1");
+        QTest::addColumn<int>("checkCom");
+        QTest::addColumn<int>("opens");
+        QTest::newRow("zero zero") << QStringLiteral("0") << QStringLiteral("0") << 0 << 0 << 1;
+        QTest::newRow("one one") << QStringLiteral("1") << QStringLiteral("1") << 1 << 1 << 0;
+        QTest::newRow("other texts tick") << QStringLiteral("ja") << QStringLiteral(" 0") << 1 << 1 << 0;
+        QTest::newRow("empty ticks") << QString() << QString() << 1 << 1 << 0;
+    }
+    void textFieldsAreComparedAsText()
+    {
+        QFETCH(QString, alarmempf);
+        QFETCH(QString, comDisabled);
+        QFETCH(int, check1);
+        QFETCH(int, checkCom);
+        QFETCH(int, opens);
+        ConfigText c = validConfig();
+        c.alarmempf = alarmempf;
+        c.comDisabled = comDisabled;
+        m_station->writeConfig(c);
+        m_station->start();
+        QCOMPARE(shown().Check1, check1);
+        QCOMPARE(shown().CheckCom, checkCom);
+        QCOMPARE(m_station->serial.openCount(), opens);
+        QCOMPARE(config().alarmempf, alarmempf);
+    }
+
+    void logStateWithBlankTicksButDoesNotLog()
+    {
+        ConfigText c = validConfig();
+        c.logfileaktive = QStringLiteral(" 1");
+        m_station->writeConfig(c);
+        m_station->start();
+        QCOMPARE(shown().logfile, 1);
+        m_station->client().writeLog(QStringLiteral("x"));
+        QVERIFY(!QFile::exists(m_station->appData() + QStringLiteral("/telvor.log")));
+    }
+
+    void debounceZeroGivesTimerWithoutTicks()
+    {
+        ConfigText c = validConfig();
+        c.entprellzeit = QStringLiteral(" 0");
+        m_station->writeConfig(c);
+        m_station->start();
+        QCOMPARE(m_station->client().entprell().interval(), 0);
+        QCOMPARE(shown().tastenver, QStringLiteral("0"));
+        QVERIFY(m_station->views.messages.isEmpty());
+    }
+
+    void failuresShowTheirMessageAndStop_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("id overflows") << "id" << "40000" << "Überlauf - 6  ";
+        QTest::newRow("id rounds over the top") << "id" << "32767.5" << "Überlauf - 6  ";
+        QTest::newRow("negative debounce") << "debounce" << "-5" << "Unzulässiger Wert - 380  ";
+        QTest::newRow("debounce overflows") << "debounce" << " 99999" << "Überlauf - 6  ";
+        QTest::newRow("log state 3") << "log" << "3" << "Unzulässiger Wert - 380  ";
+        QTest::newRow("full-screen state 7") << "full" << " 7 " << "Unzulässiger Wert - 380  ";
+        QTest::newRow("test-off state -1") << "testoff" << "-1" << "Unzulässiger Wert - 380  ";
+        QTest::newRow("port 0") << "port" << "0" << "Ungültige Portnummer - 8002  - Com Port 0 nicht verfügbar ! ";
+        QTest::newRow("port letters") << "port" << "COM" << "Ungültige Portnummer - 8002  - Com Port COM nicht verfügbar ! ";
+    }
+    void failuresShowTheirMessageAndStop()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, value);
+        QFETCH(QString, message);
+        ConfigText c = validConfig();
+        c.comDisabled = QStringLiteral("0");
+        if (field == QLatin1String("id"))
+            c.stationId = value;
+        else if (field == QLatin1String("debounce"))
+            c.entprellzeit = value;
+        else if (field == QLatin1String("log"))
+            c.logfileaktive = value;
+        else if (field == QLatin1String("full"))
+            c.fullScreen = value;
+        else if (field == QLatin1String("testoff"))
+            c.testOff = value;
+        else if (field == QLatin1String("port"))
+            c.comPort = value;
+        m_station->writeConfig(c);
+        m_station->start();
+        QCOMPARE(m_station->views.messages, QStringList{message});
+        QVERIFY(m_station->views.setupVisible);
+        QCOMPARE(QDir(m_exchange).entryList(QDir::Files), QStringList());
+        QCOMPARE(m_station->views.test.loads, 0);
+        QVERIFY(!state().getestet);
+        QVERIFY(m_station->client().timer1().isEnabled()); // the station still polls
+    }
+
+    void negativeDebounceIsShownBeforeItIsRefused()
+    {
+        ConfigText c = validConfig();
+        c.entprellzeit = QStringLiteral("-5");
+        m_station->writeConfig(c);
+        m_station->start();
+        QCOMPARE(shown().tastenver, QStringLiteral("-5"));
+        QCOMPARE(m_station->client().entprell().interval(), 2000);
+    }
+
+    void portThatCannotOpenNamesThePort()
+    {
+        ConfigText c = validConfig();
+        c.comDisabled = QStringLiteral("0");
+        c.comPort = QStringLiteral("3");
+        m_station->writeConfig(c);
+        m_station->serial.failOpen(SerialOpenError::NotPresent);
+        m_station->start();
+        QCOMPARE(m_station->views.messages.size(), 1);
+        QVERIFY(m_station->views.messages.first().endsWith(QStringLiteral("  - Com Port 3 nicht verfügbar ! ")));
+        QCOMPARE(m_station->serial.devicePath(), QStringLiteral("/dev/ttyS2"));
+        QVERIFY(m_station->views.setupVisible);
+        QVERIFY(!QFile::exists(mdat(QStringLiteral("12"))));
+    }
+
+    void devicePathIsUsedAsItIs()
+    {
+        ConfigText c = validConfig();
+        c.comDisabled = QStringLiteral("0");
+        c.comPort = QStringLiteral("/dev/serial/by-id/usb-button");
+        m_station->writeConfig(c);
+        m_station->start();
+        QCOMPARE(m_station->serial.devicePath(), c.comPort);
+        QVERIFY(m_station->serial.isOpen());
+        QVERIFY(m_station->views.messages.isEmpty());
+    }
+
+    void recordBeginningWithClosingBracketFails()
+    {
+        m_station->writeRawConfig("][1][12]\r\n 1 \r\n\r\n\r\n\r\n 0 \r\n");
+        m_station->start();
+        QCOMPARE(m_station->views.messages, QStringList{QStringLiteral("Ungültiger Datensatz - 5  ")});
+        QVERIFY(m_station->views.setupVisible);
+        QVERIFY(config().exchangeDir.isEmpty());
+    }
+
+    void otherOpeningCharactersGiveTheSameFields()
+    {
+        ConfigText c = validConfig();
+        QByteArray bytes = c.bytes();
+        bytes[0] = 'x';
+        bytes.replace("][", "]#");
+        m_station->writeRawConfig(bytes);
+        m_station->start();
+        QVERIFY(m_station->views.messages.isEmpty());
+        QCOMPARE(config().stationId, QStringLiteral("12"));
+        QCOMPARE(config().exchangeDir, m_exchange);
+        QVERIFY(QFile::exists(mdat(QStringLiteral("12"))));
+    }
+
+    void unreadableConfigIsAFailure()
+    {
+        QDir().mkpath(m_station->appData() + QStringLiteral("/TELVOR.DAT")); // a directory cannot be read as text
+        m_station->start();
+        QCOMPARE(m_station->views.messages, QStringList{QStringLiteral("Fehler beim Zugriff auf Pfad/Datei - 75  ")});
+        QVERIFY(m_station->views.setupVisible);
+    }
+
+    void missingExchangeDirOpensPortAndWarns()
+    {
+        ConfigText c = validConfig();
+        c.exchangeDir = m_root->filePath(QStringLiteral("share")) + QLatin1Char('/');
+        c.comDisabled = QStringLiteral("0");
+        m_station->writeConfig(c);
+        m_station->start();
+        QVERIFY(m_station->serial.isOpen());
+        QCOMPARE(shown().meldungtxt, QStringLiteral("Achtung, bitte Pfad prüfen !!"));
+        QVERIFY(m_station->views.setupVisible);
+        QVERIFY(m_station->views.messages.isEmpty());
+        QCOMPARE(m_station->views.test.loads, 0);
+        QVERIFY(!state().getestet);
+    }
+
+    void shareMountedLaterResumesLoading_data()
+    {
+        QTest::addColumn<bool>("touched");
+        QTest::newRow("untouched window is hidden") << false;
+        QTest::newRow("touched window stays") << true;
+    }
+    void shareMountedLaterResumesLoading()
+    {
+        QFETCH(bool, touched);
+        const QString share = m_root->filePath(QStringLiteral("share")) + QLatin1Char('/');
+        ConfigText c = validConfig();
+        c.exchangeDir = share;
+        m_station->writeConfig(c);
+        m_station->start();
+        QVERIFY(m_station->client().awaitingExchangeDir());
+        if (touched) {
+            SetupFields edited = m_station->views.fields;
+            edited.Text1 = QStringLiteral("neu");
+            m_station->client().setupEdited(edited);
+        }
+        m_scheduler->advance(5000);
+        QVERIFY(m_station->views.setupVisible); // still missing: keeps waiting
+        QVERIFY(!state().getestet);
+
+        QDir().mkpath(share);
+        m_scheduler->advance(5000);
+        QVERIFY(!m_station->client().awaitingExchangeDir());
+        QCOMPARE(readWholeFile(share + QStringLiteral("MDAT12.KVT")).bytes,
+                 QByteArray("\xdc" "berfall Kasse\rErdgeschoss\rZimmer 4\rPolizei rufen"));
+        QVERIFY(state().getestet && state().initialisierung);
+        QVERIFY(shown().meldungtxt.isEmpty());
+        QCOMPARE(m_station->views.setupVisible, touched);
+        QVERIFY(config().exchangeDirFound);
+    }
+
+    void savedFileLoadsBackByteExact()
+    {
+        // Commas, leading blanks and every code-page byte survive a write and a read.
+        ConfigText c = validConfig();
+        c.reservedText = decodeCp1252(QByteArray("\x81\x8d\x8f\x90\x9d \x80\x84"));
+        c.alarmText1 = QStringLiteral(" Hilfe, sofort");
+        c.text2 = QStringLiteral("  ä ö ü ß € „");
+        m_station->writeConfig(c);
+        m_station->start();
+        QVERIFY(m_station->views.messages.isEmpty());
+        const QString again = composeConfigFile(config(), shown());
+        QCOMPARE(encodeCp1252(again), c.bytes());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLoadConfig)
+#include "tst_loadconfig.moc"

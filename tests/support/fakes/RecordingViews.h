@@ -1,0 +1,50 @@
+#pragma once
+
+#include "client/core/ClientViews.h"
+
+#include <QStringList>
+
+namespace telvor::test {
+
+struct RecordingSentWindow final : AlarmSentView {
+    void load() override { ++loads; }
+    void einschalten() override;
+    void enableOk() override { okEnabled = true; }
+    int loads = 0;
+    int shown = 0;
+    bool okEnabled = false;
+};
+
+struct RecordingTestWindow final : ButtonTestView {
+    void load() override { ++loads; }
+    void reportPress() override { ++presses; }
+    int loads = 0;
+    int presses = 0;
+};
+
+struct RecordingTray final : TrayView {
+    void load() override { ++loads; }
+    int loads = 0;
+};
+
+/** Windows that remember what the core asked of them. */
+struct RecordingViews final : SetupView, MessageView, AlarmView {
+    void showFields(const SetupFields& f) override { fields = f; }
+    void setSetupVisible(bool visible) override;
+    bool isSetupVisible() const override { return setupVisible; }
+    void showMessage(const QString& text) override { messages.append(text); }
+    void Alarm(const QString& anztext) override { alarms.append(anztext); }
+
+    ClientViews views();
+
+    SetupFields fields;
+    bool setupVisible = false;
+    int setupShown = 0;
+    QStringList messages;
+    QStringList alarms;
+    RecordingSentWindow sent;
+    RecordingTestWindow test;
+    RecordingTray tray;
+};
+
+} // namespace telvor::test

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "FakeSerialPort.h"
+#include "FakeSound.h"
+#include "RecordingViews.h"
+#include "client/core/TelvorClient.h"
+#include "common/Clock.h"
+#include "common/VirtualScheduler.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace telvor::test {
+
+/** The six lines of a TELVOR.DAT, field by field as they stand in the file. */
+struct ConfigText {
+    QString exchangeDir;
+    QString comPort = QStringLiteral("1");
+    QString stationId;
+    QString signalFile = QStringLiteral("kein");
+    QString reservedText;
+    QString alarmText1 = QStringLiteral("Alarm");
+    QString alarmempf = QStringLiteral("0");
+    QString comDisabled = QStringLiteral("1");
+    QString entprellzeit = QStringLiteral(" 120");
+    QString logfileaktive = QStringLiteral("1");
+    QString testOff = QStringLiteral(" 1 ");
+    QString text2, text3, text4;
+    QString fullScreen = QStringLiteral(" 0 ");
+
+    /** The file's bytes: Windows-1252 with CR LF. */
+    QByteArray bytes() const;
+};
+
+/**
+ * One workstation in a test: its own per-user directory, a scripted serial line, recorded sound
+ * and windows, on a virtual scheduler that several stations may share.
+ */
+class Station final {
+public:
+    Station(VirtualScheduler& scheduler, const QString& appData);
+    ~Station();
+
+    void writeConfig(const ConfigText& config) const;
+    void writeRawConfig(const QByteArray& bytes) const;
+    /** Makes the client and runs its start-up. */
+    void start();
+
+    TelvorClient& client() { return *m_client; }
+    QString appData() const { return m_appData; }
+    /** telvor.log as it is on disk. */
+    QByteArray logBytes() const;
+    /** The log's texts after date and time, one per entry. */
+    QStringList logTexts() const;
+
+    FakeSerialPort serial;
+    FakeSound sound;
+    RecordingViews views;
+    QStringList standardError;
+
+private:
+    VirtualScheduler& m_scheduler;
+    VirtualClock m_clock;
+    QString m_appData;
+    std::unique_ptr<TelvorClient> m_client;
+};
+
+} // namespace telvor::test
