@@ -1,0 +1,449 @@
+#include "client/forms/telvor.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStorageInfo>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+namespace telvor {
+
+namespace {
+
+/** Layouts are drawn in twips; at 96 dpi 15 twips make one pixel, and Qt scales for other densities. */
+constexpr QRect twips(int left, int top, int width, int height)
+{
+    return {left / 15, top / 15, width / 15, height / 15};
+}
+
+/** A push button whose caption wraps onto a second line when the button is too narrow for one. */
+class WrappingButton final : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const QString caption = option.text;
+        option.text.clear();
+        painter.drawControl(QStyle::CE_PushButton, option);
+        const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+        painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap, option.palette, isEnabled(), caption,
+                             QPalette::ButtonText);
+    }
+};
+
+/** The list's patterns for a file pattern such as "*.wav;*.mp3": "X.*" also matches X without extension. */
+QStringList nameFilters(const QString& pattern)
+{
+    QStringList filters;
+    for (const QString& part : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString item = part.trimmed();
+        if (item.isEmpty())
+            continue;
+        filters << item;
+        if (item.endsWith(QLatin1String(".*")))
+            filters << item.chopped(2);
+    }
+    if (filters.isEmpty())
+        filters << QStringLiteral("*");
+    filters.removeDuplicates();
+    return filters;
+}
+
+/** The stored state of a check box: 0 clear, 1 ticked, 2 grey (Qt counts grey as 1 and ticked as 2). */
+int stateOf(const QCheckBox* box)
+{
+    switch (box->checkState()) {
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    case Qt::Unchecked:
+        break;
+    }
+    return 0;
+}
+
+} // namespace
+
+telvor::telvor(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("telvor"));
+    setFixedSize(8175 / 15, 8520 / 15);
+
+    // The positions are fixed pixels, so the text must be of the size the layout was drawn for.
+    QFont formFont = font();
+    formFont.setFamilies(
+        {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica"), formFont.family()});
+    formFont.setPixelSize(11);
+    setFont(formFont);
+
+    createControls();
+    connectControls();
+    fillDrives();
+    setFilePattern(QString());
+    m_lastReported = fields();
+}
+
+telvor::~telvor() = default;
+
+void telvor::createControls()
+{
+    const auto place = [this](QWidget* control, const char* name, const QRect& rect, QWidget* parent) {
+        control->setParent(parent ? parent : this);
+        control->setObjectName(QLatin1String(name));
+        control->setGeometry(rect);
+        return control;
+    };
+    const auto label = [&](const char* name, const QString& text, const QRect& rect, QWidget* parent = nullptr) {
+        auto* control = new QLabel(text);
+        place(control, name, rect, parent);
+        control->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        control->setWordWrap(true);
+        // Labels overlap the controls they name; clicks must reach those controls.
+        control->setAttribute(Qt::WA_TransparentForMouseEvents);
+        return control;
+    };
+    const auto checkBox = [&](const char* name, const QString& text, const QRect& rect, QWidget* parent = nullptr) {
+        auto* control = new QCheckBox(text);
+        place(control, name, rect, parent);
+        return control;
+    };
+    const auto textBox = [&](const char* name, const QRect& rect) {
+        auto* control = new QLineEdit;
+        place(control, name, rect, nullptr);
+        return control;
+    };
+    const auto button = [&](const char* name, const QString& text, const QRect& rect) {
+        QPushButton* control = new WrappingButton(text);
+        place(control, name, rect, nullptr);
+        control->setAutoDefault(false);
+        return control;
+    };
+    const auto bold = [](QWidget* control) {
+        QFont boldFont = control->font();
+        boldFont.setBold(true);
+        control->setFont(boldFont);
+    };
+
+    BSet = label("BSet", QStringLiteral("Setup"), twips(120, 120, 2775, 375));
+    bold(BSet);
+    Label9 = label("Label9", QStringLiteral("V.3.7.1"), twips(3000, 120, 855, 255));
+
+    File1 = new QListView;
+    place(File1, "File1", twips(5640, 120, 1815, 285), nullptr);
+    m_files = new QFileSystemModel(this);
+    m_files->setFilter(QDir::Files);
+    m_files->setNameFilterDisables(false);
+    File1->setModel(m_files);
+    File1->setRootIndex(m_files->setRootPath(QDir::currentPath()));
+    File1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    File1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_files->sort(0);
+
+    Label10 = label("Label10", QStringLiteral("Quorvel"), twips(120, 600, 5535, 495));
+    bold(Label10);
+
+    Frame1 = new QGroupBox(QStringLiteral("Comm Port"));
+    place(Frame1, "Frame1", twips(120, 1200, 2055, 1215), nullptr);
+    // The caption sits on the frame's top line, so that the check box below it stays clear of the line.
+    Frame1->setStyleSheet(QStringLiteral("QGroupBox#Frame1 { border: 1px solid palette(mid); margin-top: 7px; }"
+                                         "QGroupBox#Frame1::title { subcontrol-origin: margin; left: 7px; "
+                                         "padding: 0 2px; }"));
+    CheckCom = checkBox("CheckCom", QStringLiteral("Deaktivieren"), twips(240, 240, 1455, 255), Frame1);
+    Label7 = label("Label7", QStringLiteral("Port:"), twips(240, 720, 615, 255), Frame1);
+    // A style sheet resolves fonts anew; the frame and its controls keep the form's.
+    for (QWidget* control :
+         {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(CheckCom), static_cast<QWidget*>(Label7)})
+        control->setFont(font());
+
+    // The port box lies over the frame, beside "Port:", but belongs to the window.
+    Combo1 = new QComboBox;
+    place(Combo1, "Combo1", twips(1080, 1920, 735, 345), nullptr);
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    for (int port = 1; port <= 9; ++port)
+        Combo1->addItem(QString::number(port));
+    Combo1->setEditText(QStringLiteral("1"));
+    Combo1->raise();
+
+    Check1 = checkBox("Check1", QStringLiteral("Alarm empfang aus !"), twips(4800, 1080, 2055, 255));
+    Label3 = label("Label3", QStringLiteral("Alarmtext :"), twips(2640, 1200, 4335, 375));
+    Text1 = textBox("Text1", twips(2640, 1440, 4335, 315));
+    Text6 = textBox("Text6", twips(2640, 1800, 4335, 315));
+    Text7 = textBox("Text7", twips(2640, 2160, 4335, 315));
+    Text8 = textBox("Text8", twips(2640, 2520, 4335, 315));
+    chk_vollbild = checkBox("chk_vollbild", QStringLiteral("Anzeige als Vollbild"), twips(2640, 2880, 2055, 255));
+    alarmtestaus = checkBox("alarmtestaus", QStringLiteral("Tastenfunktion ausschalten"), twips(240, 3240, 2655, 255));
+    Label8 = label("Label8", QStringLiteral("Tastenverzögerung in ms (250):"), twips(3120, 3240, 2775, 255));
+    tastenver = textBox("tastenver", twips(6120, 3240, 855, 330));
+    tastenver->setText(QStringLiteral("120"));
+    Label1 = label("Label1", QStringLiteral("Datenaustauschverzeichniss (Server):"), twips(240, 3600, 3495, 255));
+    Text3 = textBox("Text3", twips(240, 3840, 3615, 375));
+
+    // Shows the path warning and the latest log line; nothing the user types here would be kept.
+    meldungtxt = new QPlainTextEdit;
+    place(meldungtxt, "meldungtxt", twips(4080, 3840, 3615, 735), nullptr);
+    meldungtxt->setReadOnly(true);
+    QPalette warning = meldungtxt->palette();
+    warning.setColor(QPalette::Base, warning.color(QPalette::Window));
+    warning.setColor(QPalette::Text, Qt::red);
+    meldungtxt->setPalette(warning);
+
+    Drive1 = new QComboBox;
+    place(Drive1, "Drive1", twips(240, 4200, 3615, 345), nullptr);
+
+    arbeitsverzeichnis = new QListView;
+    place(arbeitsverzeichnis, "arbeitsverzeichnis", twips(240, 4560, 3615, 855), nullptr);
+    m_directories = new QFileSystemModel(this);
+    // ".." stays in the list: it is the way up to the parent directory.
+    m_directories->setFilter(QDir::AllDirs | QDir::NoDot);
+    arbeitsverzeichnis->setModel(m_directories);
+    arbeitsverzeichnis->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Three rows fit; a long name may be cut, its full path still goes into the directory box.
+    arbeitsverzeichnis->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_directories->sort(0);
+    showDirectory(QDir::currentPath());
+
+    logfile = checkBox("logfile", QStringLiteral("Logfile aktive"), twips(4080, 4920, 3615, 375));
+    Label4 = label("Label4", QStringLiteral("Aktuelles akustisches Signal :"), twips(240, 5760, 6855, 255));
+    Command2 = button("Command2", QStringLiteral("Signal suchen"), twips(240, 6120, 1215, 495));
+
+    Label2 = label("Label2", QString(), twips(5400, 6120, 2175, 615));
+    bold(Label2);
+    QPalette validation = Label2->palette();
+    validation.setColor(QPalette::WindowText, QColor(192, 0, 0));
+    Label2->setPalette(validation);
+
+    Text4 = textBox("Text4", twips(1560, 6240, 3615, 375));
+    Label5 = label("Label5", QStringLiteral("ID :"), twips(360, 6960, 495, 255));
+    Text5 = textBox("Text5", twips(720, 6960, 615, 330));
+    config_PendraSaver =
+        button("config_PendraSaver", QStringLiteral("Bildschirmschoner initialisieren"), twips(4080, 6960, 1815, 495));
+    speichern = button("speichern", QStringLiteral("Setup beenden"), twips(6480, 6960, 1215, 495));
+
+    // Shows the directory of the configuration file; it is informative only.
+    Upfad = textBox("Upfad", twips(600, 7560, 6135, 375));
+    Upfad->setReadOnly(true);
+}
+
+void telvor::connectControls()
+{
+    for (QLineEdit* box : {Text1, Text6, Text7, Text8, tastenver, Text3, Text4, Text5})
+        connect(box, &QLineEdit::textEdited, this, &telvor::edited);
+    connect(Combo1->lineEdit(), &QLineEdit::textEdited, this, &telvor::edited);
+    connect(Combo1, &QComboBox::textActivated, this, &telvor::edited);
+    for (QCheckBox* box : {CheckCom, Check1, chk_vollbild, alarmtestaus, logfile})
+        connect(box, &QCheckBox::clicked, this, [this, box] { checkBox_Click(box); });
+
+    connect(Drive1, &QComboBox::activated, this, &telvor::Drive1_Change);
+    connect(arbeitsverzeichnis, &QListView::clicked, this, &telvor::arbeitsverzeichnis_Click);
+    connect(arbeitsverzeichnis, &QListView::activated, this, &telvor::arbeitsverzeichnis_DblClick);
+
+    connect(speichern, &QPushButton::clicked, this, &telvor::speichern_Click);
+    connect(Command2, &QPushButton::clicked, this, &telvor::Command2_Click);
+    connect(config_PendraSaver, &QPushButton::clicked, this, &telvor::config_PendraSaver_Click);
+}
+
+void telvor::fillDrives()
+{
+    // "/" always leads the list, so that every path of the machine can be reached from it.
+    QStringList roots;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        if (volume.isValid() && volume.isReady())
+            roots << volume.rootPath();
+    }
+    roots.sort();
+    roots.prepend(QStringLiteral("/"));
+    roots.removeDuplicates();
+    Drive1->addItems(roots);
+
+    const int current = Drive1->findText(QStorageInfo(QDir::currentPath()).rootPath());
+    Drive1->setCurrentIndex(current >= 0 ? current : 0);
+}
+
+void telvor::attach(SetupInput* input)
+{
+    m_input = input;
+}
+
+void telvor::showFields(const SetupFields& shown)
+{
+    m_showing = true;
+    setWindowTitle(shown.caption);
+    Label10->setText(shown.Label10);
+    Text1->setText(shown.Text1);
+    Text6->setText(shown.Text6);
+    Text7->setText(shown.Text7);
+    Text8->setText(shown.Text8);
+    Text3->setText(shown.Text3);
+    Text4->setText(shown.Text4);
+    Text5->setText(shown.Text5);
+    Combo1->setEditText(shown.Combo1);
+    tastenver->setText(shown.tastenver);
+    meldungtxt->setPlainText(shown.meldungtxt);
+    Label2->setText(shown.Label2);
+    Upfad->setText(shown.Upfad);
+    setCheckState(CheckCom, shown.CheckCom);
+    setCheckState(Check1, shown.Check1);
+    setCheckState(chk_vollbild, shown.chk_vollbild);
+    setCheckState(alarmtestaus, shown.alarmtestaus);
+    setCheckState(logfile, shown.logfile);
+    setFilePattern(shown.File1Pattern);
+    m_shown = shown;
+    m_showing = false;
+    m_lastReported = fields();
+}
+
+void telvor::setCheckState(QCheckBox* box, int state)
+{
+    // Grey can only be shown by a box that allows three states; the user's clicks still toggle between two.
+    box->setTristate(state == 2);
+    box->setCheckState(state == 2 ? Qt::PartiallyChecked : state == 1 ? Qt::Checked : Qt::Unchecked);
+}
+
+void telvor::setFilePattern(const QString& pattern)
+{
+    m_files->setNameFilters(nameFilters(pattern));
+}
+
+SetupFields telvor::fields() const
+{
+    SetupFields current = m_shown;
+    current.Text1 = Text1->text();
+    current.Text6 = Text6->text();
+    current.Text7 = Text7->text();
+    current.Text8 = Text8->text();
+    current.Text3 = Text3->text();
+    current.Text4 = Text4->text();
+    current.Text5 = Text5->text();
+    current.Combo1 = Combo1->currentText();
+    current.tastenver = tastenver->text();
+    current.CheckCom = stateOf(CheckCom);
+    current.Check1 = stateOf(Check1);
+    current.chk_vollbild = stateOf(chk_vollbild);
+    current.alarmtestaus = stateOf(alarmtestaus);
+    current.logfile = stateOf(logfile);
+    return current;
+}
+
+void telvor::setSetupVisible(bool visible)
+{
+    if (visible) {
+        showNormal();
+        raise();
+        activateWindow();
+    } else {
+        hide();
+    }
+}
+
+bool telvor::isSetupVisible() const
+{
+    return isVisible();
+}
+
+void telvor::showMessage(const QString& text)
+{
+    // No parent: the loader reports while the window may still be hidden.
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("telvor"), text, QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void telvor::closeEvent(QCloseEvent* event)
+{
+    hide();
+    event->ignore();
+}
+
+void telvor::speichern_Click()
+{
+    emit speichernClicked();
+}
+
+void telvor::Command2_Click()
+{
+    emit Command2Clicked();
+}
+
+void telvor::config_PendraSaver_Click()
+{
+    emit config_PendraSaverClicked();
+}
+
+void telvor::Drive1_Change(int index)
+{
+    arbeitsverzeichnis_Change(Drive1->itemText(index));
+}
+
+QString telvor::directoryOf(const QModelIndex& index) const
+{
+    if (m_directories->fileName(index) == QLatin1String("..")) {
+        QDir parent(m_directories->rootPath());
+        parent.cdUp();
+        return QDir::cleanPath(parent.absolutePath());
+    }
+    return QDir::cleanPath(m_directories->filePath(index));
+}
+
+void telvor::arbeitsverzeichnis_Click(const QModelIndex& index)
+{
+    Text3->setText(directoryOf(index));
+    edited();
+}
+
+void telvor::arbeitsverzeichnis_DblClick(const QModelIndex& index)
+{
+    arbeitsverzeichnis_Change(directoryOf(index));
+}
+
+void telvor::arbeitsverzeichnis_Change(const QString& path)
+{
+    showDirectory(path);
+    Text3->setText(QDir::cleanPath(path));
+    edited();
+}
+
+void telvor::showDirectory(const QString& path)
+{
+    arbeitsverzeichnis->setRootIndex(m_directories->setRootPath(QDir::cleanPath(path)));
+}
+
+void telvor::checkBox_Click(QCheckBox* box)
+{
+    if (box->checkState() != Qt::PartiallyChecked)
+        box->setTristate(false);
+    edited();
+}
+
+void telvor::edited()
+{
+    if (m_showing)
+        return;
+    const SetupFields current = fields();
+    // Choosing the port that is already shown, for instance, changes nothing worth reporting.
+    if (current == m_lastReported)
+        return;
+    m_lastReported = current;
+    if (m_input)
+        m_input->setupEdited(current);
+}
+
+} // namespace telvor

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "client/core/ClientViews.h"
+#include "client/core/StationConfig.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QFileSystemModel;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QModelIndex;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace telvor {
+
+/**
+ * The client's main window, which is at the same time the station's setup. It shows the values the
+ * core hands it and reports every edit of the user back with the values of all controls.
+ */
+class telvor final : public QWidget, public SetupView, public MessageView {
+    Q_OBJECT
+
+public:
+    explicit telvor(QWidget* parent = nullptr);
+    ~telvor() override;
+
+    /** Where edits go; null keeps them in the controls only. */
+    void attach(SetupInput* input);
+
+    void showFields(const SetupFields& fields) override;
+    void setSetupVisible(bool visible) override;
+    bool isSetupVisible() const override;
+
+    /** Shows a modal box with one OK button; works while the window is hidden. */
+    void showMessage(const QString& text) override;
+
+    /** What the controls hold now; the display-only values are the ones last shown. */
+    SetupFields fields() const;
+
+    QLabel* BSet = nullptr;
+    QLabel* Label9 = nullptr;
+    QListView* File1 = nullptr;
+    QLabel* Label10 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QCheckBox* CheckCom = nullptr;
+    QLabel* Label7 = nullptr;
+    QComboBox* Combo1 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QLineEdit* Text6 = nullptr;
+    QLineEdit* Text7 = nullptr;
+    QLineEdit* Text8 = nullptr;
+    QCheckBox* chk_vollbild = nullptr;
+    QCheckBox* alarmtestaus = nullptr;
+    QLabel* Label8 = nullptr;
+    QLineEdit* tastenver = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* Text3 = nullptr;
+    QPlainTextEdit* meldungtxt = nullptr;
+    QComboBox* Drive1 = nullptr;
+    QListView* arbeitsverzeichnis = nullptr;
+    QCheckBox* logfile = nullptr;
+    QLabel* Label4 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* Text4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QLineEdit* Text5 = nullptr;
+    QPushButton* config_PendraSaver = nullptr;
+    QPushButton* speichern = nullptr;
+    QLineEdit* Upfad = nullptr;
+
+signals:
+    void speichernClicked();
+    void Command2Clicked();
+    void config_PendraSaverClicked();
+
+protected:
+    /** The frame's close button only hides the window: the client goes on running in the tray. */
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createControls();
+    void connectControls();
+    void fillDrives();
+    void setFilePattern(const QString& pattern);
+    void setCheckState(QCheckBox* box, int state);
+    void showDirectory(const QString& path);
+    QString directoryOf(const QModelIndex& index) const;
+
+    void speichern_Click();
+    void Command2_Click();
+    void config_PendraSaver_Click();
+    void Drive1_Change(int index);
+    void arbeitsverzeichnis_Click(const QModelIndex& index);
+    void arbeitsverzeichnis_DblClick(const QModelIndex& index);
+    void arbeitsverzeichnis_Change(const QString& path);
+    void checkBox_Click(QCheckBox* box);
+    void edited();
+
+    QFileSystemModel* m_directories = nullptr;
+    QFileSystemModel* m_files = nullptr;
+    SetupInput* m_input = nullptr;
+    SetupFields m_shown;
+    SetupFields m_lastReported;
+    bool m_showing = false;
+};
+
+} // namespace telvor

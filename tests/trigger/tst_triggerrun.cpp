@@ -1,0 +1,278 @@
+#include "common/Cp1252.h"
+#include "trigger/TriggerRun.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace telvor;
+
+Q_DECLARE_METATYPE(telvor::TriggerOutcome)
+
+namespace {
+
+/** Every file and directory below root, relative to it, sorted. */
+QStringList tree(const QString& root)
+{
+    QStringList entries;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        entries.append(QDir(root).relativeFilePath(it.next()));
+    }
+    entries.sort();
+    return entries;
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+} // namespace
+
+/**
+ * The soft trigger's pass against a temporary layout: app/ stands for the directory of the
+ * executable, user/ for the per-user directory, share/ for the file server, cwd/ is the working
+ * directory. Records name the share as "{share}".
+ */
+class TestTriggerRun final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void createsEmptyTriggerFile_data();
+    void createsEmptyTriggerFile();
+    void truncatesExistingTriggerFile();
+    void refusesWithoutCreatingAnything_data();
+    void refusesWithoutCreatingAnything();
+    void reportsTriggerFileThatCannotBeCreated();
+    void reportsUnreadableConfiguration();
+    void searchesBesideExecutableFirst_data();
+    void searchesBesideExecutableFirst();
+
+private:
+    QString path(const QString& relative) const { return m_root->filePath(relative); }
+    QString withShare(QString record) const { return record.replace(QStringLiteral("{share}"), path("share")); }
+    void writeConfig(const QString& directory, const QString& record) const;
+    TriggerResult run() const { return runTrigger(TriggerInputs{{path("app"), path("user")}}); }
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    QString m_startDirectory;
+};
+
+void TestTriggerRun::init()
+{
+    m_root = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_root->isValid());
+    for (const char* directory :
+         {"app", "user", "cwd", "share/alarm", "share/a", "share/b", "share/al[arm", "share/St\xc3\xb6rfall"}) {
+        QVERIFY(QDir().mkpath(path(QString::fromUtf8(directory))));
+    }
+    // A relative name would land in the working directory; keep that one watched and empty.
+    m_startDirectory = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(path("cwd")));
+}
+
+void TestTriggerRun::cleanup()
+{
+    QDir::setCurrent(m_startDirectory);
+    m_root.reset();
+}
+
+void TestTriggerRun::writeConfig(const QString& directory, const QString& record) const
+{
+    // The rest of a file as the client writes it, so that the record is read from a real file.
+    writeBytes(path(directory + QStringLiteral("/TELVOR.DAT")),
+               encodeCp1252(withShare(record) + QStringLiteral("\r\n 0 \r\n\r\n\r\n\r\n 0 \r\n")));
+}
+
+void TestTriggerRun::createsEmptyTriggerFile_data()
+{
+    QTest::addColumn<QString>("record");
+    QTest::addColumn<QString>("created");
+
+    QTest::newRow("inside the directory") << "[{share}/alarm/][1][17]" << "share/alarm/START.17";
+    QTest::newRow("no final separator: beside it") << "[{share}/alarm][1][17]" << "share/alarmSTART.17";
+    QTest::newRow("all ten fields") << "[{share}/alarm/][1][17][kein][][Hilfe][0][0][ 120][0]"
+                                    << "share/alarm/START.17";
+    QTest::newRow("opening brackets not examined") << "x{share}/alarm/]y1]z17]" << "share/alarm/START.17";
+    QTest::newRow("'[' inside a value") << "[{share}/al[arm/][[1][17]" << "share/al[arm/START.17";
+    QTest::newRow("umlaut in the directory") << "[{share}/St\u00f6rfall/][1][3]" << "share/St\u00f6rfall/START.3";
+    QTest::newRow("empty ID is 0") << "[{share}/alarm/][1][]" << "share/alarm/START.0";
+    QTest::newRow("blank and leading zeros") << "[{share}/alarm/][1][ 007]" << "share/alarm/START.7";
+    QTest::newRow("trailing rubbish") << "[{share}/alarm/][1][12ab]" << "share/alarm/START.12";
+    QTest::newRow("half rounds to even, down") << "[{share}/alarm/][1][2.5]" << "share/alarm/START.2";
+    QTest::newRow("half rounds to even, up") << "[{share}/alarm/][1][3.5]" << "share/alarm/START.4";
+    QTest::newRow("negative") << "[{share}/alarm/][1][-5]" << "share/alarm/START.-5";
+    QTest::newRow("largest") << "[{share}/alarm/][1][32767]" << "share/alarm/START.32767";
+    QTest::newRow("smallest") << "[{share}/alarm/][1][-32768]" << "share/alarm/START.-32768";
+}
+
+void TestTriggerRun::createsEmptyTriggerFile()
+{
+    QFETCH(QString, record);
+    QFETCH(QString, created);
+    writeConfig(QStringLiteral("app"), record);
+    const QStringList before = tree(m_root->path());
+
+    const TriggerResult result = run();
+
+    QVERIFY2(result.ok(), qPrintable(result.message));
+    QCOMPARE(result.exitCode(), 0);
+    QVERIFY(result.message.isEmpty());
+    QCOMPARE(QFileInfo(result.triggerPath).canonicalFilePath(), QFileInfo(path(created)).canonicalFilePath());
+    QCOMPARE(QFileInfo(path(created)).size(), 0);
+    QVERIFY(QFileInfo(path(created)).isFile());
+    QStringList expected = before;
+    expected.append(created);
+    expected.sort();
+    QCOMPARE(tree(m_root->path()), expected);
+}
+
+void TestTriggerRun::truncatesExistingTriggerFile()
+{
+    writeConfig(QStringLiteral("app"), QStringLiteral("[{share}/alarm/][1][17]"));
+    writeBytes(path("share/alarm/START.17"), "left over from a run without client");
+
+    QVERIFY(run().ok());
+    QCOMPARE(QFileInfo(path("share/alarm/START.17")).size(), 0);
+    // A second run before the client looked leaves the same single file.
+    QVERIFY(run().ok());
+    QCOMPARE(QFileInfo(path("share/alarm/START.17")).size(), 0);
+    QCOMPARE(QDir(path("share/alarm")).entryList(QDir::Files | QDir::Hidden), QStringList{"START.17"});
+}
+
+void TestTriggerRun::refusesWithoutCreatingAnything_data()
+{
+    QTest::addColumn<QString>("record");
+    QTest::addColumn<TriggerOutcome>("outcome");
+    QTest::addColumn<QString>("says");
+
+    const auto damaged = TriggerOutcome::DamagedConfiguration;
+    const auto fileFailed = TriggerOutcome::FileOperationFailed;
+    QTest::newRow("begins with ']'") << "][1][17]" << damaged << "beginnt mit \"]\"";
+    QTest::newRow("empty file") << "" << damaged << "endet";
+    QTest::newRow("only field 1") << "[{share}/alarm/]" << damaged << "endet";
+    QTest::newRow("field 3 not closed") << "[{share}/alarm/][1][17" << damaged << "endet";
+    QTest::newRow("field 3 never opened") << "[{share}/alarm/][1]" << damaged << "endet";
+    QTest::newRow("empty exchange directory") << "[][1][17]" << damaged << "kein Austauschverzeichnis";
+    QTest::newRow("blank exchange directory") << "[  ][1][17]" << damaged << "kein Austauschverzeichnis";
+    QTest::newRow("ID above 16 bits") << "[{share}/alarm/][1][32768]" << damaged << "\"32768\"";
+    QTest::newRow("ID below 16 bits") << "[{share}/alarm/][1][-32769]" << damaged << "\"-32769\"";
+    QTest::newRow("ID as huge exponent") << "[{share}/alarm/][1][1e9]" << damaged << "außerhalb";
+    QTest::newRow("exchange directory missing") << "[{share}/missing/][1][17]" << fileFailed
+                                                << "{share}/missing/ ist nicht erreichbar: Fehler 2 (";
+    QTest::newRow("parent of the name missing") << "[{share}/missing/alarm][1][17]" << fileFailed
+                                                << "{share}/missing/ ist nicht erreichbar: Fehler 2 (";
+    QTest::newRow("exchange directory is a file") << "[{share}/plain/][1][17]" << fileFailed
+                                                  << "{share}/plain/ ist nicht erreichbar: Fehler 20 (";
+}
+
+void TestTriggerRun::refusesWithoutCreatingAnything()
+{
+    QFETCH(QString, record);
+    QFETCH(TriggerOutcome, outcome);
+    QFETCH(QString, says);
+    writeBytes(path("share/plain"), "a file where the directory should be");
+    writeConfig(QStringLiteral("app"), record);
+    const QStringList before = tree(m_root->path());
+
+    const TriggerResult result = run();
+
+    QCOMPARE(result.outcome, outcome);
+    QCOMPARE(result.exitCode(), static_cast<int>(outcome));
+    QVERIFY2(result.message.contains(withShare(says)), qPrintable(result.message));
+    QVERIFY2(result.message.endsWith(QStringLiteral("Es wurde kein Alarm ausgelöst.")), qPrintable(result.message));
+    if (outcome == TriggerOutcome::DamagedConfiguration) {
+        QVERIFY2(result.message.contains(path("app/TELVOR.DAT")), qPrintable(result.message));
+    }
+    QCOMPARE(tree(m_root->path()), before);
+}
+
+void TestTriggerRun::reportsTriggerFileThatCannotBeCreated()
+{
+    writeConfig(QStringLiteral("app"), QStringLiteral("[{share}/alarm/][1][17]"));
+    QVERIFY(QDir().mkpath(path("share/alarm/START.17")));
+    const QStringList before = tree(m_root->path());
+
+    const TriggerResult result = run();
+
+    QCOMPARE(result.outcome, TriggerOutcome::FileOperationFailed);
+    const QString expected =
+        path("share/alarm/START.17") + QStringLiteral(" konnte nicht angelegt werden: Fehler 21 (");
+    QVERIFY2(result.message.contains(expected), qPrintable(result.message));
+    QCOMPARE(tree(m_root->path()), before);
+}
+
+void TestTriggerRun::reportsUnreadableConfiguration()
+{
+    QVERIFY(QDir().mkpath(path("app/TELVOR.DAT")));
+    // A good file further down the search must not stand in for the one that failed.
+    writeConfig(QStringLiteral("user"), QStringLiteral("[{share}/alarm/][1][17]"));
+    const QStringList before = tree(m_root->path());
+
+    const TriggerResult result = run();
+
+    QCOMPARE(result.outcome, TriggerOutcome::FileOperationFailed);
+    const QString expected = path("app/TELVOR.DAT") + QStringLiteral(" konnte nicht gelesen werden: Fehler 21 (");
+    QVERIFY2(result.message.contains(expected), qPrintable(result.message));
+    QCOMPARE(tree(m_root->path()), before);
+}
+
+void TestTriggerRun::searchesBesideExecutableFirst_data()
+{
+    QTest::addColumn<QString>("besideExecutable");
+    QTest::addColumn<QString>("perUser");
+    QTest::addColumn<TriggerOutcome>("outcome");
+    QTest::addColumn<QString>("created");
+
+    const QString toA = QStringLiteral("[{share}/a/][1][1]");
+    const QString toB = QStringLiteral("[{share}/b/][1][2]");
+    QTest::newRow("both: beside wins") << toA << toB << TriggerOutcome::Created << "share/a/START.1";
+    QTest::newRow("only beside") << toA << QString() << TriggerOutcome::Created << "share/a/START.1";
+    QTest::newRow("only per-user") << QString() << toB << TriggerOutcome::Created << "share/b/START.2";
+    QTest::newRow("beside damaged: no fallback") << "][1][1]" << toB << TriggerOutcome::DamagedConfiguration
+                                                 << QString();
+    QTest::newRow("neither") << QString() << QString() << TriggerOutcome::NoConfiguration << QString();
+}
+
+void TestTriggerRun::searchesBesideExecutableFirst()
+{
+    QFETCH(QString, besideExecutable);
+    QFETCH(QString, perUser);
+    QFETCH(TriggerOutcome, outcome);
+    QFETCH(QString, created);
+    if (!besideExecutable.isNull()) {
+        writeConfig(QStringLiteral("app"), besideExecutable);
+    }
+    if (!perUser.isNull()) {
+        writeConfig(QStringLiteral("user"), perUser);
+    }
+    QStringList expected = tree(m_root->path());
+
+    const TriggerResult result = run();
+
+    QCOMPARE(result.outcome, outcome);
+    if (!created.isEmpty()) {
+        expected.append(created);
+        expected.sort();
+    }
+    QCOMPARE(tree(m_root->path()), expected);
+    if (outcome == TriggerOutcome::NoConfiguration) {
+        QVERIFY2(result.message.contains(path("app")) && result.message.contains(path("user")),
+                 qPrintable(result.message));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestTriggerRun)
+#include "tst_triggerrun.moc"

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "trigger/TriggerResult.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace telvor {
+
+inline const QString kConfigFileName = QStringLiteral("TELVOR.DAT");
+
+/** What the trigger takes from TELVOR.DAT. */
+struct TriggerConfig {
+    QString exchangeDir; ///< field 1 exactly as stored, final separator included when it has one
+    QString stationId;   ///< field 3 as the client reads it: its 16-bit value as decimal text
+};
+
+struct TriggerConfigLoad {
+    std::optional<TriggerConfig> config;
+    TriggerResult failure; ///< why there is no config; meaningful only when config is empty
+};
+
+/** Fields 1 and 3 of the bracket record in text, which was read from sourcePath. */
+TriggerConfigLoad parseTriggerConfig(const QString& text, const QString& sourcePath);
+
+/** Reads TELVOR.DAT from the first of directories that holds one and parses it. */
+TriggerConfigLoad loadTriggerConfig(const QStringList& directories);
+
+} // namespace telvor

@@ -1,0 +1,70 @@
+#include "common/UserDirectory.h"
+#include "trigger/TriggerRun.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QMessageBox>
+
+#include <cerrno>
+#include <cstdio>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+bool displayNamed()
+{
+    return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+/**
+ * Shows message in a message window and waits until it is closed. Qt ends the whole process when
+ * it cannot open the window system, so the window is made in a child process: when it cannot be
+ * made, only the child ends, and the run keeps the exit code that says what failed.
+ */
+void showMessageWindow(char* programName, const QString& message)
+{
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child < 0) {
+        return;
+    }
+    if (child == 0) {
+        // The abort of a window system that cannot be opened must not leave a core file behind.
+        const rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        int argc = 1;
+        char* argv[] = {programName, nullptr};
+        QApplication app(argc, argv);
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("TelvorStart"), message, QMessageBox::Ok);
+        box.exec();
+        ::_exit(0);
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+} // namespace
+
+int main(int /*argc*/, char** argv)
+{
+    telvor::TriggerResult result;
+    {
+        // Only the program name goes to Qt: arguments have no effect, not even Qt's own options.
+        int qtArgc = 1;
+        QCoreApplication app(qtArgc, argv);
+        result = telvor::runTrigger(
+            telvor::TriggerInputs{{QCoreApplication::applicationDirPath(), telvor::perUserDirectory()}});
+    }
+    if (!result.ok()) {
+        // Standard error always: a desktop without a display, or a window that cannot be made, must
+        // still learn that no alarm went out.
+        std::fputs(("telvorstart: " + result.message + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+        if (displayNamed()) {
+            showMessageWindow(argv[0], result.message);
+        }
+    }
+    return result.exitCode();
+}
