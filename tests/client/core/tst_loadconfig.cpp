@@ -41,6 +41,7 @@ private:
 private Q_SLOTS:
     void init()
     {
+        m_station.reset(); // its timers belong to the old scheduler
         m_root = std::make_unique<QTemporaryDir>();
         m_scheduler = std::make_unique<VirtualScheduler>();
         m_station = std::make_unique<Station>(*m_scheduler, m_root->filePath(QStringLiteral("appdata")));

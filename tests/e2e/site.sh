@@ -1,0 +1,112 @@
+# Helpers for tests that run real stations: source this file, then call the functions.
+# Needs TELVOR_BIN_DIR (the built programs) and a desktop (DISPLAY with a window manager).
+
+e2e_root=$(mktemp -d "${TMPDIR:-/tmp}/telvor-e2e.XXXXXX")
+e2e_exchange=$e2e_root/exchange
+mkdir -p "$e2e_exchange"
+e2e_pids=()
+
+e2e_cleanup()
+{
+    local pid
+    for pid in "${e2e_pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${e2e_pids[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$e2e_root"
+}
+trap e2e_cleanup EXIT
+
+e2e_fail()
+{
+    echo "FAIL: $*" >&2
+    local log
+    for log in "$e2e_root"/station*/client.log; do
+        [[ -s $log ]] && { echo "--- $log" >&2; sed 's/^/    /' "$log" >&2; }
+    done
+    exit 1
+}
+
+# e2e_station ID TEXT: a per-user directory with TELVOR.DAT (Windows-1252, CR LF) for station ID:
+# beeps, reception on, port disabled, button test off, alarm shown in a window.
+e2e_station()
+{
+    local id=$1 text=$2 dir=$e2e_root/station$1
+    mkdir -p "$dir/runtime"
+    chmod 0700 "$dir/runtime"
+    printf '[%s/][1][%s][kein][][%s][0][1][ 120][1]\r\n 1 \r\nStation %s\r\n\r\n\r\n 0 \r\n' \
+        "$e2e_exchange" "$id" "$text" "$id" | iconv -f UTF-8 -t WINDOWS-1252 >"$dir/TELVOR.DAT"
+}
+
+# e2e_start ID: starts the client of station ID; sets e2e_pid.
+e2e_start()
+{
+    local dir=$e2e_root/station$1
+    APPDATA=$dir XDG_RUNTIME_DIR=$dir/runtime "$TELVOR_BIN_DIR/telvor" >"$dir/client.log" 2>&1 &
+    e2e_pid=$!
+    e2e_pids+=("$e2e_pid")
+}
+
+# e2e_trigger ID: runs the soft trigger of station ID.
+e2e_trigger()
+{
+    local dir=$e2e_root/station$1
+    APPDATA=$dir "$TELVOR_BIN_DIR/telvorstart" || e2e_fail "telvorstart of station $1 exited with $?"
+}
+
+# e2e_windows PID: the visible windows of the client with that pid titled with the company caption.
+e2e_windows()
+{
+    local id
+    for id in $(xdotool search --onlyvisible --name '^ORSKA KVT GmbH$' 2>/dev/null); do
+        [[ $(xdotool getwindowpid "$id" 2>/dev/null) == "$1" ]] && echo "$id"
+    done
+    return 0
+}
+
+# e2e_alarm_window PID: the id of its alarm window (the one that is not minimised), if any.
+e2e_alarm_window()
+{
+    local id
+    for id in $(e2e_windows "$1"); do
+        xprop -id "$id" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_HIDDEN && continue
+        echo "$id"
+        return 0
+    done
+    return 0
+}
+
+# e2e_wait SECONDS CMD...: polls CMD every 50 ms until it prints something; prints that.
+e2e_wait()
+{
+    local limit=$1 out i
+    shift
+    for ((i = 0; i < limit * 20; i++)); do
+        out=$("$@")
+        if [[ -n $out ]]; then
+            echo "$out"
+            return 0
+        fi
+        sleep 0.05
+    done
+    return 1
+}
+
+e2e_file_exists()
+{
+    [[ -e $1 ]] && echo yes
+    return 0
+}
+
+e2e_file_gone()
+{
+    [[ -e $1 ]] || echo gone
+    return 0
+}
+
+e2e_now_ms()
+{
+    date +%s%3N
+}
