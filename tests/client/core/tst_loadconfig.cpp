@@ -3,12 +3,10 @@
 #include "client/core/ConfigFile.h"
 #include "common/Cp1252.h"
 #include "common/FileIo.h"
-#include "support/fakes/Station.h"
+#include "StationFixture.h"
 
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <memory>
 
 using namespace telvor;
 using namespace telvor::test;
@@ -17,15 +15,12 @@ class TestLoadConfig final : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<QTemporaryDir> m_root;
-    std::unique_ptr<VirtualScheduler> m_scheduler;
-    std::unique_ptr<Station> m_station;
-    QString m_exchange;
+    StationFixture f;
 
     ConfigText validConfig() const
     {
         ConfigText c;
-        c.exchangeDir = m_exchange;
+        c.exchangeDir = f.exchange;
         c.stationId = QStringLiteral("12");
         c.alarmText1 = QStringLiteral("Überfall Kasse");
         c.text2 = QStringLiteral("Erdgeschoss");
@@ -33,57 +28,49 @@ private:
         c.text4 = QStringLiteral("Polizei rufen");
         return c;
     }
-    QString mdat(const QString& id) const { return m_exchange + QStringLiteral("MDAT") + id + QStringLiteral(".KVT"); }
-    const ClientState& state() { return m_station->client().state(); }
-    const StationConfig& config() { return m_station->client().config(); }
-    const SetupFields& shown() { return m_station->views.fields; }
+    QString mdat(const QString& id) const { return f.exchange + QStringLiteral("MDAT") + id + QStringLiteral(".KVT"); }
+    const ClientState& state() { return f.station->client().state(); }
+    const StationConfig& config() { return f.station->client().config(); }
+    const SetupFields& shown() { return f.station->views.fields; }
 
 private Q_SLOTS:
-    void init()
-    {
-        m_station.reset(); // its timers belong to the old scheduler
-        m_root = std::make_unique<QTemporaryDir>();
-        m_scheduler = std::make_unique<VirtualScheduler>();
-        m_station = std::make_unique<Station>(*m_scheduler, m_root->filePath(QStringLiteral("appdata")));
-        m_exchange = m_root->filePath(QStringLiteral("exchange")) + QLatin1Char('/');
-        QDir().mkpath(m_exchange);
-    }
+    void init() { f.reset(); }
 
     void withoutConfigShowsDefaultSetup()
     {
-        m_station->start();
-        QVERIFY(m_station->views.setupVisible);
+        f.station->start();
+        QVERIFY(f.station->views.setupVisible);
         QCOMPARE(shown().caption, QStringLiteral("ORSKA KVT GmbH"));
         QCOMPARE(shown().Label10, QStringLiteral("Setup Quorvel"));
         QCOMPARE(shown().Combo1, QStringLiteral("1"));
         QCOMPARE(shown().tastenver, QStringLiteral("120"));
-        QCOMPARE(shown().Upfad, m_station->appData());
+        QCOMPARE(shown().Upfad, f.station->appData());
         for (const QString& box : {shown().Text1, shown().Text3, shown().Text4, shown().Text5})
             QVERIFY(box.isEmpty());
         QCOMPARE(shown().Check1 + shown().CheckCom + shown().logfile + shown().chk_vollbild, 0);
         QCOMPARE(config().alarmempf, QStringLiteral("0"));
-        QCOMPARE(m_station->client().entprell().interval(), 2000);
-        QVERIFY(m_station->client().timer1().isEnabled());
-        QCOMPARE(m_station->serial.openCount(), 0);
-        QVERIFY(m_station->views.messages.isEmpty());
-        QCOMPARE(QDir(m_station->appData()).entryList(QDir::Files), QStringList());
-        QCOMPARE(QDir(m_exchange).entryList(QDir::Files), QStringList());
+        QCOMPARE(f.station->client().entprell().interval(), 2000);
+        QVERIFY(f.station->client().timer1().isEnabled());
+        QCOMPARE(f.station->serial.openCount(), 0);
+        QVERIFY(f.station->views.messages.isEmpty());
+        QCOMPARE(QDir(f.station->appData()).entryList(QDir::Files), QStringList());
+        QCOMPARE(QDir(f.exchange).entryList(QDir::Files), QStringList());
     }
 
     void validConfigWritesAlarmTextAndStaysHidden()
     {
-        m_station->writeConfig(validConfig());
-        m_station->start();
-        QVERIFY(!m_station->views.setupVisible);
-        QVERIFY(m_station->views.messages.isEmpty());
+        f.station->writeConfig(validConfig());
+        f.station->start();
+        QVERIFY(!f.station->views.setupVisible);
+        QVERIFY(f.station->views.messages.isEmpty());
         QCOMPARE(readWholeFile(mdat(QStringLiteral("12"))).bytes,
                  QByteArray("\xdc" "berfall Kasse\rErdgeschoss\rZimmer 4\rPolizei rufen"));
         QVERIFY(state().getestet);
         QVERIFY(state().initialisierung);
-        QCOMPARE(m_station->views.test.loads, 0);
-        QCOMPARE(m_station->views.sent.loads, 1);
-        QCOMPARE(m_station->views.tray.loads, 1);
-        QCOMPARE(m_station->client().entprell().interval(), 120);
+        QCOMPARE(f.station->views.test.loads, 0);
+        QCOMPARE(f.station->views.sent.loads, 1);
+        QCOMPARE(f.station->views.tray.loads, 1);
+        QCOMPARE(f.station->client().entprell().interval(), 120);
         QCOMPARE(shown().tastenver, QStringLiteral("120"));
     }
 
@@ -91,32 +78,32 @@ private Q_SLOTS:
     {
         ConfigText c = validConfig();
         c.testOff = QStringLiteral(" 0 ");
-        m_station->writeConfig(c);
-        m_station->start();
-        QCOMPARE(m_station->views.test.loads, 1);
+        f.station->writeConfig(c);
+        f.station->start();
+        QCOMPARE(f.station->views.test.loads, 1);
         QVERIFY(!state().getestet);
         QVERIFY(!state().initialisierung);
     }
 
     void onlyTheRecordLineGivesFiveEndOfFileMessages()
     {
-        m_station->writeRawConfig(validConfig().bytes().split('\r').first() + "\r\n");
-        m_station->start();
-        QCOMPARE(m_station->views.messages, QStringList(5, QStringLiteral("Einlesen hinter Dateiende - 62  ")));
+        f.station->writeRawConfig(validConfig().bytes().split('\r').first() + "\r\n");
+        f.station->start();
+        QCOMPARE(f.station->views.messages, QStringList(5, QStringLiteral("Einlesen hinter Dateiende - 62  ")));
         QVERIFY(shown().Text6.isEmpty() && shown().Text7.isEmpty() && shown().Text8.isEmpty());
         QCOMPARE(readWholeFile(mdat(QStringLiteral("12"))).bytes, QByteArray("\xdc" "berfall Kasse\r\r\r"));
-        QVERIFY(m_station->views.setupVisible);
-        QCOMPARE(m_station->views.test.loads, 0);
+        QVERIFY(f.station->views.setupVisible);
+        QCOMPARE(f.station->views.test.loads, 0);
         QVERIFY(!state().getestet);
     }
 
     void emptyFileEndsInSetup()
     {
-        m_station->writeRawConfig(QByteArray());
-        m_station->start();
-        QCOMPARE(m_station->views.messages.size(), 6);
-        QVERIFY(m_station->views.setupVisible);
-        QCOMPARE(QDir(m_exchange).entryList(QDir::Files), QStringList());
+        f.station->writeRawConfig(QByteArray());
+        f.station->start();
+        QCOMPARE(f.station->views.messages.size(), 6);
+        QVERIFY(f.station->views.setupVisible);
+        QCOMPARE(QDir(f.exchange).entryList(QDir::Files), QStringList());
     }
 
     void incompleteRecordStopsWithoutMessage_data()
@@ -131,12 +118,12 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, line1);
         QFETCH(QString, comPort);
-        m_station->writeRawConfig(line1 + "\r\n 1 \r\n\r\n\r\n\r\n 0 \r\n");
-        m_station->start();
-        QVERIFY(m_station->views.messages.isEmpty());
-        QVERIFY(m_station->views.setupVisible);
-        QCOMPARE(m_station->serial.openCount(), 0);
-        QCOMPARE(QDir(m_exchange).entryList(QDir::Files), QStringList());
+        f.station->writeRawConfig(line1 + "\r\n 1 \r\n\r\n\r\n\r\n 0 \r\n");
+        f.station->start();
+        QVERIFY(f.station->views.messages.isEmpty());
+        QVERIFY(f.station->views.setupVisible);
+        QCOMPARE(f.station->serial.openCount(), 0);
+        QCOMPARE(QDir(f.exchange).entryList(QDir::Files), QStringList());
         QCOMPARE(config().comPort, comPort); // what was read before the stop is kept
         QCOMPARE(shown().Combo1, comPort);
     }
@@ -144,10 +131,10 @@ private Q_SLOTS:
     void closingBracketOnALaterLineIsFound()
     {
         // The record is read from the whole text, so field 10 may close on line 2.
-        m_station->writeRawConfig(QByteArray("[") + m_exchange.toUtf8() + "][1][5][kein][][A][0][1][ 120][1\r\n 1 ]\r\n" +
+        f.station->writeRawConfig(QByteArray("[") + f.exchange.toUtf8() + "][1][5][kein][][A][0][1][ 120][1\r\n 1 ]\r\n" +
                                   "\r\n\r\n\r\n 0 \r\n");
-        m_station->start();
-        QVERIFY(m_station->views.messages.isEmpty());
+        f.station->start();
+        QVERIFY(f.station->views.messages.isEmpty());
         QCOMPARE(config().logfileaktive, QStringLiteral("1\r\n 1 "));
         QVERIFY(QFile::exists(mdat(QStringLiteral("5"))));
     }
@@ -158,8 +145,8 @@ private Q_SLOTS:
         c.signalFile = QStringLiteral("/sounds/a]b.wav"); // "]" cannot be stored: field 4 ends early
         c.entprellzeit = QStringLiteral("0");
         c.logfileaktive = QStringLiteral("0");
-        m_station->writeConfig(c);
-        m_station->start();
+        f.station->writeConfig(c);
+        f.station->start();
         QCOMPARE(config().signalFile, QStringLiteral("/sounds/a"));
         QCOMPARE(config().reservedText, QStringLiteral(".wav"));  // its "b" was passed over as an opening bracket
         QCOMPARE(config().alarmText1, QString());                  // the old field 5
@@ -167,16 +154,16 @@ private Q_SLOTS:
         QCOMPARE(config().comDisabled, QStringLiteral("0")); // was the debounce field
         QCOMPARE(config().entprellzeit, qint16(1));           // was the port-disabled field
         QCOMPARE(config().logfileaktive, QStringLiteral("0"));
-        QVERIFY(m_station->serial.isOpen());
-        QVERIFY(m_station->views.messages.isEmpty());
+        QVERIFY(f.station->serial.isOpen());
+        QVERIFY(f.station->views.messages.isEmpty());
     }
 
     void leadingBlankIdGivesStationSeven()
     {
         ConfigText c = validConfig();
         c.stationId = QStringLiteral(" 007");
-        m_station->writeConfig(c);
-        m_station->start();
+        f.station->writeConfig(c);
+        f.station->start();
         QCOMPARE(config().stationId, QStringLiteral("7"));
         QVERIFY(QFile::exists(mdat(QStringLiteral("7"))));
         QVERIFY(!QFile::exists(mdat(QStringLiteral(" 007"))));
@@ -204,11 +191,11 @@ private Q_SLOTS:
         ConfigText c = validConfig();
         c.alarmempf = alarmempf;
         c.comDisabled = comDisabled;
-        m_station->writeConfig(c);
-        m_station->start();
+        f.station->writeConfig(c);
+        f.station->start();
         QCOMPARE(shown().Check1, check1);
         QCOMPARE(shown().CheckCom, checkCom);
-        QCOMPARE(m_station->serial.openCount(), opens);
+        QCOMPARE(f.station->serial.openCount(), opens);
         QCOMPARE(config().alarmempf, alarmempf);
     }
 
@@ -216,22 +203,22 @@ private Q_SLOTS:
     {
         ConfigText c = validConfig();
         c.logfileaktive = QStringLiteral(" 1");
-        m_station->writeConfig(c);
-        m_station->start();
+        f.station->writeConfig(c);
+        f.station->start();
         QCOMPARE(shown().logfile, 1);
-        m_station->client().writeLog(QStringLiteral("x"));
-        QVERIFY(!QFile::exists(m_station->appData() + QStringLiteral("/telvor.log")));
+        f.station->client().writeLog(QStringLiteral("x"));
+        QVERIFY(!QFile::exists(f.station->appData() + QStringLiteral("/telvor.log")));
     }
 
     void debounceZeroGivesTimerWithoutTicks()
     {
         ConfigText c = validConfig();
         c.entprellzeit = QStringLiteral(" 0");
-        m_station->writeConfig(c);
-        m_station->start();
-        QCOMPARE(m_station->client().entprell().interval(), 0);
+        f.station->writeConfig(c);
+        f.station->start();
+        QCOMPARE(f.station->client().entprell().interval(), 0);
         QCOMPARE(shown().tastenver, QStringLiteral("0"));
-        QVERIFY(m_station->views.messages.isEmpty());
+        QVERIFY(f.station->views.messages.isEmpty());
     }
 
     void failuresShowTheirMessageAndStop_data()
@@ -268,24 +255,24 @@ private Q_SLOTS:
             c.testOff = value;
         else if (field == QLatin1String("port"))
             c.comPort = value;
-        m_station->writeConfig(c);
-        m_station->start();
-        QCOMPARE(m_station->views.messages, QStringList{message});
-        QVERIFY(m_station->views.setupVisible);
-        QCOMPARE(QDir(m_exchange).entryList(QDir::Files), QStringList());
-        QCOMPARE(m_station->views.test.loads, 0);
+        f.station->writeConfig(c);
+        f.station->start();
+        QCOMPARE(f.station->views.messages, QStringList{message});
+        QVERIFY(f.station->views.setupVisible);
+        QCOMPARE(QDir(f.exchange).entryList(QDir::Files), QStringList());
+        QCOMPARE(f.station->views.test.loads, 0);
         QVERIFY(!state().getestet);
-        QVERIFY(m_station->client().timer1().isEnabled()); // the station still polls
+        QVERIFY(f.station->client().timer1().isEnabled()); // the station still polls
     }
 
     void negativeDebounceIsShownBeforeItIsRefused()
     {
         ConfigText c = validConfig();
         c.entprellzeit = QStringLiteral("-5");
-        m_station->writeConfig(c);
-        m_station->start();
+        f.station->writeConfig(c);
+        f.station->start();
         QCOMPARE(shown().tastenver, QStringLiteral("-5"));
-        QCOMPARE(m_station->client().entprell().interval(), 2000);
+        QCOMPARE(f.station->client().entprell().interval(), 2000);
     }
 
     void portThatCannotOpenNamesThePort()
@@ -293,13 +280,13 @@ private Q_SLOTS:
         ConfigText c = validConfig();
         c.comDisabled = QStringLiteral("0");
         c.comPort = QStringLiteral("3");
-        m_station->writeConfig(c);
-        m_station->serial.failOpen(SerialOpenError::NotPresent);
-        m_station->start();
-        QCOMPARE(m_station->views.messages.size(), 1);
-        QVERIFY(m_station->views.messages.first().endsWith(QStringLiteral("  - Com Port 3 nicht verfügbar ! ")));
-        QCOMPARE(m_station->serial.devicePath(), QStringLiteral("/dev/ttyS2"));
-        QVERIFY(m_station->views.setupVisible);
+        f.station->writeConfig(c);
+        f.station->serial.failOpen(SerialOpenError::NotPresent);
+        f.station->start();
+        QCOMPARE(f.station->views.messages.size(), 1);
+        QVERIFY(f.station->views.messages.first().endsWith(QStringLiteral("  - Com Port 3 nicht verfügbar ! ")));
+        QCOMPARE(f.station->serial.devicePath(), QStringLiteral("/dev/ttyS2"));
+        QVERIFY(f.station->views.setupVisible);
         QVERIFY(!QFile::exists(mdat(QStringLiteral("12"))));
     }
 
@@ -308,19 +295,19 @@ private Q_SLOTS:
         ConfigText c = validConfig();
         c.comDisabled = QStringLiteral("0");
         c.comPort = QStringLiteral("/dev/serial/by-id/usb-button");
-        m_station->writeConfig(c);
-        m_station->start();
-        QCOMPARE(m_station->serial.devicePath(), c.comPort);
-        QVERIFY(m_station->serial.isOpen());
-        QVERIFY(m_station->views.messages.isEmpty());
+        f.station->writeConfig(c);
+        f.station->start();
+        QCOMPARE(f.station->serial.devicePath(), c.comPort);
+        QVERIFY(f.station->serial.isOpen());
+        QVERIFY(f.station->views.messages.isEmpty());
     }
 
     void recordBeginningWithClosingBracketFails()
     {
-        m_station->writeRawConfig("][1][12]\r\n 1 \r\n\r\n\r\n\r\n 0 \r\n");
-        m_station->start();
-        QCOMPARE(m_station->views.messages, QStringList{QStringLiteral("Ungültiger Datensatz - 5  ")});
-        QVERIFY(m_station->views.setupVisible);
+        f.station->writeRawConfig("][1][12]\r\n 1 \r\n\r\n\r\n\r\n 0 \r\n");
+        f.station->start();
+        QCOMPARE(f.station->views.messages, QStringList{QStringLiteral("Ungültiger Datensatz - 5  ")});
+        QVERIFY(f.station->views.setupVisible);
         QVERIFY(config().exchangeDir.isEmpty());
     }
 
@@ -330,34 +317,34 @@ private Q_SLOTS:
         QByteArray bytes = c.bytes();
         bytes[0] = 'x';
         bytes.replace("][", "]#");
-        m_station->writeRawConfig(bytes);
-        m_station->start();
-        QVERIFY(m_station->views.messages.isEmpty());
+        f.station->writeRawConfig(bytes);
+        f.station->start();
+        QVERIFY(f.station->views.messages.isEmpty());
         QCOMPARE(config().stationId, QStringLiteral("12"));
-        QCOMPARE(config().exchangeDir, m_exchange);
+        QCOMPARE(config().exchangeDir, f.exchange);
         QVERIFY(QFile::exists(mdat(QStringLiteral("12"))));
     }
 
     void unreadableConfigIsAFailure()
     {
-        QDir().mkpath(m_station->appData() + QStringLiteral("/TELVOR.DAT")); // a directory cannot be read as text
-        m_station->start();
-        QCOMPARE(m_station->views.messages, QStringList{QStringLiteral("Fehler beim Zugriff auf Pfad/Datei - 75  ")});
-        QVERIFY(m_station->views.setupVisible);
+        QDir().mkpath(f.station->appData() + QStringLiteral("/TELVOR.DAT")); // a directory cannot be read as text
+        f.station->start();
+        QCOMPARE(f.station->views.messages, QStringList{QStringLiteral("Fehler beim Zugriff auf Pfad/Datei - 75  ")});
+        QVERIFY(f.station->views.setupVisible);
     }
 
     void missingExchangeDirOpensPortAndWarns()
     {
         ConfigText c = validConfig();
-        c.exchangeDir = m_root->filePath(QStringLiteral("share")) + QLatin1Char('/');
+        c.exchangeDir = f.root->filePath(QStringLiteral("share")) + QLatin1Char('/');
         c.comDisabled = QStringLiteral("0");
-        m_station->writeConfig(c);
-        m_station->start();
-        QVERIFY(m_station->serial.isOpen());
+        f.station->writeConfig(c);
+        f.station->start();
+        QVERIFY(f.station->serial.isOpen());
         QCOMPARE(shown().meldungtxt, QStringLiteral("Achtung, bitte Pfad prüfen !!"));
-        QVERIFY(m_station->views.setupVisible);
-        QVERIFY(m_station->views.messages.isEmpty());
-        QCOMPARE(m_station->views.test.loads, 0);
+        QVERIFY(f.station->views.setupVisible);
+        QVERIFY(f.station->views.messages.isEmpty());
+        QCOMPARE(f.station->views.test.loads, 0);
         QVERIFY(!state().getestet);
     }
 
@@ -370,29 +357,29 @@ private Q_SLOTS:
     void shareMountedLaterResumesLoading()
     {
         QFETCH(bool, touched);
-        const QString share = m_root->filePath(QStringLiteral("share")) + QLatin1Char('/');
+        const QString share = f.root->filePath(QStringLiteral("share")) + QLatin1Char('/');
         ConfigText c = validConfig();
         c.exchangeDir = share;
-        m_station->writeConfig(c);
-        m_station->start();
-        QVERIFY(m_station->client().awaitingExchangeDir());
+        f.station->writeConfig(c);
+        f.station->start();
+        QVERIFY(f.station->client().awaitingExchangeDir());
         if (touched) {
-            SetupFields edited = m_station->views.fields;
+            SetupFields edited = f.station->views.fields;
             edited.Text1 = QStringLiteral("neu");
-            m_station->client().setupEdited(edited);
+            f.station->client().setupEdited(edited);
         }
-        m_scheduler->advance(5000);
-        QVERIFY(m_station->views.setupVisible); // still missing: keeps waiting
+        f.scheduler->advance(5000);
+        QVERIFY(f.station->views.setupVisible); // still missing: keeps waiting
         QVERIFY(!state().getestet);
 
         QDir().mkpath(share);
-        m_scheduler->advance(5000);
-        QVERIFY(!m_station->client().awaitingExchangeDir());
+        f.scheduler->advance(5000);
+        QVERIFY(!f.station->client().awaitingExchangeDir());
         QCOMPARE(readWholeFile(share + QStringLiteral("MDAT12.KVT")).bytes,
                  QByteArray("\xdc" "berfall Kasse\rErdgeschoss\rZimmer 4\rPolizei rufen"));
         QVERIFY(state().getestet && state().initialisierung);
         QVERIFY(shown().meldungtxt.isEmpty());
-        QCOMPARE(m_station->views.setupVisible, touched);
+        QCOMPARE(f.station->views.setupVisible, touched);
         QVERIFY(config().exchangeDirFound);
     }
 
@@ -403,9 +390,9 @@ private Q_SLOTS:
         c.reservedText = decodeCp1252(QByteArray("\x81\x8d\x8f\x90\x9d \x80\x84"));
         c.alarmText1 = QStringLiteral(" Hilfe, sofort");
         c.text2 = QStringLiteral("  ä ö ü ß € „");
-        m_station->writeConfig(c);
-        m_station->start();
-        QVERIFY(m_station->views.messages.isEmpty());
+        f.station->writeConfig(c);
+        f.station->start();
+        QVERIFY(f.station->views.messages.isEmpty());
         const QString again = composeConfigFile(config(), shown());
         QCOMPARE(encodeCp1252(again), c.bytes());
     }

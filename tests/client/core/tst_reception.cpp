@@ -19,6 +19,16 @@ private:
     QByteArray slot() const { return readWholeFile(f.path(QStringLiteral("MESSAGE.KVT"))).bytes; }
     int interval() { return f.client().timer1().interval(); }
     void trigger() { put(QStringLiteral("START.7"), QByteArray()); }
+    /** Station 12's alarm is shown when this station's own soft trigger fires. */
+    void raiseWhileShowingTwelve()
+    {
+        f.start(f.config());
+        put(QStringLiteral("MDAT12.KVT"), "x");
+        put(QStringLiteral("MESSAGE.KVT"), "12");
+        f.scheduler->advance(5000);
+        trigger();
+        f.scheduler->advance(1000);
+    }
 
 private Q_SLOTS:
     void init() { f.reset(); }
@@ -158,12 +168,7 @@ private Q_SLOTS:
     void waitingWhileShowingFinishesInHalfSecondSteps()
     {
         // The occupying alarm is shown, so the wait runs at 500 ms: 16 polls, 8 s.
-        f.start(f.config());
-        put(QStringLiteral("MDAT12.KVT"), "x");
-        put(QStringLiteral("MESSAGE.KVT"), "12");
-        f.scheduler->advance(5000);
-        trigger();
-        f.scheduler->advance(1000);
+        raiseWhileShowingTwelve();
         QVERIFY(f.state().sendWaiting);
         QVERIFY(f.state().waitTicks >= 15);
         QVERIFY(has(QStringLiteral("START.7"))); // not deleted while waiting
@@ -202,16 +207,11 @@ private Q_SLOTS:
     void alarmShownSurvivesTheHold()
     {
         // A station that was showing and then sent: alarmShown stays through the hold.
-        f.start(f.config());
-        put(QStringLiteral("MDAT12.KVT"), "x");
-        put(QStringLiteral("MESSAGE.KVT"), "12");
-        f.scheduler->advance(5000);
-        trigger();
-        f.scheduler->advance(1000);
+        raiseWhileShowingTwelve();
         QFile::remove(f.path(QStringLiteral("MESSAGE.KVT")));
         while (!f.state().sendNow)
             f.scheduler->advance(100);
-        QVERIFY(f.state().alarmShown); // step 2.3 ended the tick before polling
+        QVERIFY(f.state().alarmShown); // the free slot ended that tick before its polling step
         QCOMPARE(interval(), 2000);
         f.scheduler->advance(2000);
         QVERIFY(f.state().messageSent && f.state().alarmShown);
