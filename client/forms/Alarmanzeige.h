@@ -1,0 +1,57 @@
+#pragma once
+
+#include "client/core/ClientViews.h"
+#include "common/Timer.h"
+
+#include <QWidget>
+
+#include <functional>
+
+class QLabel;
+
+namespace telvor {
+
+/**
+ * The alarm window: shows a received alarm text on top of every other window and flashes red and
+ * white until the user closes it. Closing unloads it; the next alarm loads it afresh.
+ */
+class Alarmanzeige final : public QWidget, public AlarmView {
+    Q_OBJECT
+public:
+    /** fullScreen is asked at every alarm and every flash, so a changed setup applies at once. */
+    Alarmanzeige(Scheduler& scheduler, std::function<bool()> fullScreen, QWidget* parent = nullptr);
+
+    void Alarm(const QString& anztext) override;
+
+    /** True while the window is loaded (from an alarm until the user closes it). */
+    bool isLoaded() const { return m_loaded; }
+    /** True in the red half of the flash period. */
+    bool isRed() const { return m_red; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void Form_Load();
+    void hintergrund_Timer();
+    void setBackground(const QColor& colour);
+    /** Sets the text size, wrapping lines wider than maxWidth; returns the room the text needs. */
+    QSize setTextSize(qreal pointSize, int maxWidth);
+    void enterMaximised();
+    void enterNormal();
+    void fitToText();
+    QRect availableArea() const;
+    int screenWidth() const;
+
+    QLabel* Label1;
+    QLabel* Image1;
+    Timer hintergrund;
+    std::function<bool()> m_fullScreen;
+    /** The size the text should have; the shown size is smaller only when the text would not fit. */
+    qreal m_textPointSize;
+    bool m_loaded = false;
+    bool m_red = false;
+};
+
+} // namespace telvor

@@ -1,0 +1,313 @@
+// The alarm windows on a real X server with a window manager: what the window manager makes of
+// their wishes (above all others, maximised, never left minimised, opened as an icon), read back
+// with the X tools. Runs inside a desktop session; without DISPLAY every test is skipped.
+
+#include "client/core/Company.h"
+#include "client/forms/Alarmanzeige.h"
+#include "client/forms/alarmgesendet.h"
+#include "common/VirtualScheduler.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace telvor;
+
+namespace {
+
+QString run(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(10000))
+        return {};
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+QString hex(WId id)
+{
+    return QStringLiteral("0x") + QString::number(id, 16);
+}
+
+/** The atoms of _NET_WM_STATE that the window manager has set on the window. */
+QStringList wmState(WId id)
+{
+    const QString out = run(QStringLiteral("xprop"), {QStringLiteral("-id"), hex(id), QStringLiteral("_NET_WM_STATE")});
+    const int eq = out.indexOf(QLatin1Char('='));
+    if (eq < 0)
+        return {};
+    QStringList atoms = out.mid(eq + 1).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (QString& atom : atoms)
+        atom = atom.trimmed();
+    return atoms;
+}
+
+/** Managed windows from bottom to top. */
+QList<WId> stacking()
+{
+    const QString out =
+        run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
+    QList<WId> ids;
+    static const QRegularExpression number(QStringLiteral("0x[0-9a-fA-F]+"));
+    for (auto it = number.globalMatch(out.mid(out.indexOf(QLatin1Char('=')) + 1)); it.hasNext();)
+        ids.append(it.next().captured().mid(2).toULongLong(nullptr, 16));
+    return ids;
+}
+
+WId activeWindow()
+{
+    const QString out = run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_ACTIVE_WINDOW")});
+    static const QRegularExpression number(QStringLiteral("0x[0-9a-fA-F]+"));
+    const auto m = number.match(out);
+    return m.hasMatch() ? m.captured().mid(2).toULongLong(nullptr, 16) : 0;
+}
+
+/** Position and size of the window on the screen as the X server has it. */
+QRect xGeometry(WId id)
+{
+    const QString out = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), hex(id)});
+    const auto field = [&out](const char* name) {
+        const QRegularExpression re(QLatin1String(name) + QStringLiteral(":\\s+(-?\\d+)"));
+        return re.match(out).captured(1).toInt();
+    };
+    return {field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"), field("Height")};
+}
+
+bool isViewable(WId id)
+{
+    return run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), hex(id)}).contains(QStringLiteral("IsViewable"));
+}
+
+} // namespace
+
+class TestAlarmanzeigeGui final : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void staysOnTopOfTheActiveWindow_data();
+    void staysOnTopOfTheActiveWindow();
+    void normalStateHasFixedSize();
+    void fullScreenFillsTheScreen();
+    void minimiseRequestDoesNotHideIt_data();
+    void minimiseRequestDoesNotHideIt();
+    void sentWindowOpensMinimised();
+    void closingDoesNotEndTheClient();
+
+private:
+    WId alarmId() { return m_window->winId(); }
+    void screenshot(const QString& name);
+
+    std::unique_ptr<VirtualScheduler> m_scheduler;
+    std::unique_ptr<Alarmanzeige> m_window;
+    bool m_fullScreen = false;
+};
+
+void TestAlarmanzeigeGui::initTestCase()
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        QSKIP("needs a desktop session (DISPLAY is not set)");
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs the X11 platform");
+    for (const char* tool : {"xprop", "xdotool", "xwininfo"})
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            QSKIP(qPrintable(QStringLiteral("needs %1").arg(QLatin1String(tool))));
+    if (!run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+             .contains(QStringLiteral("window id")))
+        QSKIP("needs a running window manager");
+}
+
+void TestAlarmanzeigeGui::init()
+{
+    m_fullScreen = false;
+    m_scheduler = std::make_unique<VirtualScheduler>();
+    m_window = std::make_unique<Alarmanzeige>(*m_scheduler, [this] { return m_fullScreen; });
+}
+
+void TestAlarmanzeigeGui::cleanup()
+{
+    m_window.reset();
+    m_scheduler.reset();
+}
+
+void TestAlarmanzeigeGui::screenshot(const QString& name)
+{
+    // Pictures for a person to look at; only where asked for.
+    const QString dir = qEnvironmentVariable("TELVOR_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        return;
+    QTest::qWait(300);
+    run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), QDir(dir).filePath(name)});
+}
+
+void TestAlarmanzeigeGui::staysOnTopOfTheActiveWindow_data()
+{
+    QTest::addColumn<bool>("otherFullScreen");
+    QTest::addColumn<bool>("alarmFullScreen");
+    QTest::newRow("window") << false << false;
+    // A presentation: desktops put a focused full-screen window above "stay on top" windows.
+    QTest::newRow("full-screen window") << true << false;
+    QTest::newRow("both full screen") << true << true;
+}
+
+void TestAlarmanzeigeGui::staysOnTopOfTheActiveWindow()
+{
+    QFETCH(bool, otherFullScreen);
+    QFETCH(bool, alarmFullScreen);
+    m_fullScreen = alarmFullScreen;
+
+    m_window->Alarm(QStringLiteral("Überfall\rBüro 3"));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QTRY_VERIFY(wmState(alarmId()).contains(QStringLiteral("_NET_WM_STATE_ABOVE")));
+
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("Präsentation"));
+    other.resize(600, 400);
+    if (otherFullScreen)
+        other.showFullScreen();
+    else
+        other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), hex(other.winId())});
+    QTRY_COMPARE(activeWindow(), other.winId());
+
+    // At the latest the next switch to red brings the alarm back to the top, and it stays there.
+    m_scheduler->advance(500);
+    QTRY_COMPARE(stacking().value(stacking().size() - 1), alarmId());
+    m_scheduler->advance(1000);
+    QTest::qWait(200);
+    QCOMPARE(stacking().value(stacking().size() - 1), alarmId());
+    QVERIFY(isViewable(alarmId()));
+    screenshot(
+        QStringLiteral("alarm-above-%1.png").arg(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-')));
+}
+
+void TestAlarmanzeigeGui::normalStateHasFixedSize()
+{
+    m_window->Alarm(QStringLiteral("Überfall Kasse 2\rErdgeschoss\r\rFrau Müller"));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_scheduler->advance(500);
+    QTRY_COMPARE(xGeometry(alarmId()).size(), QSize(367, 149));
+    const QString hints =
+        run(QStringLiteral("xprop"), {QStringLiteral("-id"), hex(alarmId()), QStringLiteral("WM_NORMAL_HINTS")});
+    QVERIFY2(hints.contains(QStringLiteral("minimum size: 367 by 149")), qPrintable(hints));
+    QVERIFY2(hints.contains(QStringLiteral("maximum size: 367 by 149")), qPrintable(hints));
+    QVERIFY(!wmState(alarmId()).contains(QStringLiteral("_NET_WM_STATE_MAXIMIZED_HORZ")));
+    QCOMPARE(run(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), hex(alarmId())}).trimmed(),
+             companyCaption);
+    screenshot(QStringLiteral("alarm-normal-red.png"));
+    m_scheduler->advance(500);
+    screenshot(QStringLiteral("alarm-normal-white.png"));
+}
+
+void TestAlarmanzeigeGui::fullScreenFillsTheScreen()
+{
+    m_fullScreen = true;
+    m_window->Alarm(QStringLiteral("Überfall Kasse 2\rErdgeschoss\r\rFrau Müller"));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    const WId id = alarmId();
+    QTRY_VERIFY(wmState(id).contains(QStringLiteral("_NET_WM_STATE_MAXIMIZED_VERT")));
+    QTRY_VERIFY(wmState(id).contains(QStringLiteral("_NET_WM_STATE_MAXIMIZED_HORZ")));
+    QVERIFY(wmState(id).contains(QStringLiteral("_NET_WM_STATE_ABOVE")));
+
+    // The window manager keeps its title bar (and a thin border); the rest of the screen is the alarm.
+    const QRect screen = m_window->screen()->geometry();
+    QTRY_VERIFY2(xGeometry(id).width() >= screen.width() - 12,
+                 qPrintable(QStringLiteral("width %1 of %2").arg(xGeometry(id).width()).arg(screen.width())));
+    QTRY_VERIFY(xGeometry(id).height() >= screen.height() * 9 / 10);
+    QVERIFY(screen.contains(xGeometry(id)));
+
+    // Flashing keeps it so, and the text stays on the window.
+    m_scheduler->advance(1000);
+    QTest::qWait(200);
+    QVERIFY(wmState(id).contains(QStringLiteral("_NET_WM_STATE_MAXIMIZED_HORZ")));
+    auto* label = m_window->findChild<QLabel*>(QStringLiteral("Label1"));
+    QVERIFY(m_window->rect().contains(label->geometry()));
+    QCOMPARE(label->font().pointSizeF(), screen.width() * 15 / 450.0);
+    screenshot(QStringLiteral("alarm-fullscreen-white.png"));
+    m_scheduler->advance(500);
+    screenshot(QStringLiteral("alarm-fullscreen-red.png"));
+}
+
+void TestAlarmanzeigeGui::minimiseRequestDoesNotHideIt_data()
+{
+    QTest::addColumn<bool>("fullScreen");
+    QTest::newRow("normal") << false;
+    QTest::newRow("full screen") << true;
+}
+
+void TestAlarmanzeigeGui::minimiseRequestDoesNotHideIt()
+{
+    QFETCH(bool, fullScreen);
+    m_fullScreen = fullScreen;
+    m_window->Alarm(QStringLiteral("Alarm"));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    const WId id = alarmId();
+
+    // The window offers no minimising; a window manager that minimises it anyway (show desktop)
+    // sees it restored at the next switch to red.
+    run(QStringLiteral("xdotool"), {QStringLiteral("windowminimize"), hex(id)});
+    QTest::qWait(300);
+    m_scheduler->advance(500);
+    QTRY_VERIFY(isViewable(id));
+    QTRY_VERIFY(!wmState(id).contains(QStringLiteral("_NET_WM_STATE_HIDDEN")));
+    QTRY_COMPARE(stacking().value(stacking().size() - 1), id);
+    QCOMPARE(wmState(id).contains(QStringLiteral("_NET_WM_STATE_MAXIMIZED_HORZ")), fullScreen);
+}
+
+void TestAlarmanzeigeGui::sentWindowOpensMinimised()
+{
+    alarmgesendet sent;
+    sent.load();
+    sent.einschalten();
+    const WId id = sent.winId();
+    // Mapped as an icon: in the task bar, not on the screen.
+    QTRY_VERIFY(run(QStringLiteral("xprop"), {QStringLiteral("-id"), hex(id), QStringLiteral("WM_STATE")})
+                    .contains(QStringLiteral("Iconic")));
+    QVERIFY(!isViewable(id));
+    QTRY_VERIFY(wmState(id).contains(QStringLiteral("_NET_WM_STATE_HIDDEN")));
+    QCOMPARE(run(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), hex(id)}).trimmed(), companyCaption);
+}
+
+void TestAlarmanzeigeGui::closingDoesNotEndTheClient()
+{
+    // The client's other windows are hidden: the alarm is often its only visible window.
+    m_window->Alarm(QStringLiteral("Alarm"));
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QTRY_COMPARE(activeWindow(), alarmId());
+
+    // The user closes it through the window manager, which asks the program to close it.
+    QProcess::startDetached(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("alt+F4")});
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, this, [this] {
+        if (!m_window->isVisible()) // runs after anything the close has queued, such as a quit
+            QMetaObject::invokeMethod(
+                qApp, [] { QCoreApplication::exit(7); }, Qt::QueuedConnection);
+    });
+    watch.start(50);
+    QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(9); });
+    QCOMPARE(QCoreApplication::exec(), 7);
+    QVERIFY(!m_window->isLoaded());
+}
+
+int main(int argc, char** argv)
+{
+    // Without a display the tests skip; the application still needs a platform to start on.
+    if (qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    TestAlarmanzeigeGui test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_Alarmanzeige_gui.moc"
