@@ -1,1 +1,344 @@
-// to be written
+#include "common/FileIo.h"
+
+#include "common/Cp1252.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <chrono>
+#include <limits>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace telvor {
+namespace {
+
+// An SMB server refuses a delete or a rename over a file while another station holds it open,
+// for the moment of a read; a few short tries usually outlast that.
+constexpr int kBusyTries = 5;
+constexpr std::chrono::milliseconds kBusyPause{50};
+// Ordinary creation mode; the umask takes its share.
+constexpr mode_t kCreateMode = 0666;
+
+QByteArray nativePath(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+IoResult failure(int error)
+{
+    IoResult result;
+    result.status = (error == ENOENT || error == ENOTDIR) ? IoStatus::NotFound : IoStatus::Failed;
+    result.error = error;
+    return result;
+}
+
+IoResult success()
+{
+    return IoResult{};
+}
+
+bool isBusy(int error)
+{
+    return error == EBUSY || error == EEXIST;
+}
+
+/** Closes fd and keeps the first error; close() reports late write errors of network file systems. */
+int closeKeepingError(int fd, int error)
+{
+    if (::close(fd) != 0 && error == 0 && errno != EINTR)
+        return errno;
+    return error;
+}
+
+/**
+ * Opens for writing without ever blocking in open(): a FIFO planted under a file's name must not
+ * hang the event thread. Blocking mode is restored for the writes.
+ */
+int openForWriting(const QByteArray& path, int flags)
+{
+    int fd;
+    do {
+        fd = ::open(path.constData(), flags | O_WRONLY | O_NONBLOCK | O_CLOEXEC, kCreateMode);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return -1;
+    const int status = ::fcntl(fd, F_GETFL);
+    if (status >= 0)
+        ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK);
+    return fd;
+}
+
+/** Writes all of bytes, through short writes and interruptions; 0 or the errno. */
+int writeAll(int fd, const QByteArray& bytes)
+{
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (written == 0)
+            return EIO; // a regular file that accepts nothing would loop forever
+        data += written;
+        left -= written;
+    }
+    return 0;
+}
+
+/** fsync, tolerating file systems that cannot sync (the data has reached them all the same). */
+int syncFile(int fd)
+{
+    while (::fsync(fd) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno == EINVAL || errno == ENOTSUP || errno == ENOSYS)
+            return 0;
+        return errno;
+    }
+    return 0;
+}
+
+QString directoryOf(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    if (slash < 0)
+        return QStringLiteral(".");
+    if (slash == 0)
+        return QStringLiteral("/");
+    return path.left(slash);
+}
+
+QString randomSuffix()
+{
+    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    QString suffix;
+    for (int i = 0; i < 12; ++i)
+        suffix.append(QLatin1Char(kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet) - 1)]));
+    return suffix;
+}
+
+/** Creates a new temporary file beside the target; its name goes to tempPath. */
+int createTemporary(const QString& targetPath, QByteArray& tempPath, int& error)
+{
+    QString directory = directoryOf(targetPath);
+    if (!directory.endsWith(u'/'))
+        directory.append(u'/');
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        tempPath = nativePath(directory + QLatin1String(kTemporaryPrefix) + randomSuffix());
+        int fd;
+        do {
+            fd = ::open(tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kCreateMode);
+        } while (fd < 0 && errno == EINTR);
+        if (fd >= 0)
+            return fd;
+        if (errno != EEXIST) {
+            error = errno;
+            return -1;
+        }
+    }
+    error = EEXIST;
+    return -1;
+}
+
+int renameRetryingBusy(const QByteArray& from, const QByteArray& to)
+{
+    for (int attempt = 1;; ++attempt) {
+        if (::rename(from.constData(), to.constData()) == 0)
+            return 0;
+        const int error = errno;
+        if (error == EINTR)
+            continue;
+        if (!isBusy(error) || attempt >= kBusyTries)
+            return error;
+        std::this_thread::sleep_for(kBusyPause);
+    }
+}
+
+} // namespace
+
+QString IoResult::errorText() const
+{
+    return error == 0 ? QString() : qt_error_string(error);
+}
+
+bool IsFilePath(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat info { };
+    return ::stat(nativePath(path).constData(), &info) == 0;
+}
+
+ReadResult readWholeFile(const QString& path, qint64 maxBytes)
+{
+    ReadResult result;
+    int fd;
+    do {
+        // Non-blocking open: a FIFO under a watched name must not hang the event thread.
+        fd = ::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        static_cast<IoResult&>(result) = failure(errno);
+        return result;
+    }
+
+    int error = 0;
+    struct stat info { };
+    if (::fstat(fd, &info) != 0)
+        error = errno;
+    else if (S_ISDIR(info.st_mode))
+        error = EISDIR;
+    else if (!S_ISREG(info.st_mode))
+        error = EINVAL; // pipes and devices are not files of this system
+
+    if (error == 0) {
+        const qint64 cap = maxBytes < 0 ? std::numeric_limits<qint64>::max() : maxBytes;
+        // One byte beyond the cap tells whether the file was longer.
+        const qint64 wanted = cap == std::numeric_limits<qint64>::max() ? cap : cap + 1;
+        const qint64 expected = qMax<qint64>(info.st_size, 0);
+        result.bytes.reserve(qsizetype(qMin<qint64>(qMin(expected, wanted), 64 * 1024 * 1024)));
+        char buffer[64 * 1024];
+        while (qint64(result.bytes.size()) < wanted) {
+            const qint64 room = wanted - result.bytes.size();
+            const ssize_t got = ::read(fd, buffer, size_t(qMin<qint64>(room, qint64(sizeof buffer))));
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                error = errno;
+                break;
+            }
+            if (got == 0)
+                break;
+            result.bytes.append(buffer, qsizetype(got));
+        }
+        if (error == 0 && qint64(result.bytes.size()) > cap) {
+            result.bytes.truncate(qsizetype(cap));
+            result.truncated = true;
+        }
+    }
+    error = closeKeepingError(fd, error);
+    if (error != 0) {
+        result.bytes.clear();
+        result.truncated = false;
+        static_cast<IoResult&>(result) = failure(error);
+    }
+    return result;
+}
+
+IoResult writeFileAtomic(const QString& path, const QByteArray& bytes)
+{
+    const QByteArray target = nativePath(path);
+    QByteArray temporary;
+    int error = 0;
+    const int fd = createTemporary(path, temporary, error);
+    if (fd < 0)
+        return failure(error);
+
+    // A replaced file keeps its permissions, as it would when overwritten in place. Best effort:
+    // shares may refuse a mode change, which is no reason to keep the old content.
+    struct stat existing { };
+    if (::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode))
+        (void)::fchmod(fd, existing.st_mode & 07777);
+
+    error = writeAll(fd, bytes);
+    if (error == 0)
+        error = syncFile(fd);
+    error = closeKeepingError(fd, error);
+    if (error == 0)
+        error = renameRetryingBusy(temporary, target);
+    if (error != 0) {
+        ::unlink(temporary.constData());
+        return failure(error);
+    }
+    return success();
+}
+
+IoResult appendToFile(const QString& path, const QByteArray& bytes)
+{
+    const int fd = openForWriting(nativePath(path), O_APPEND | O_CREAT);
+    if (fd < 0)
+        return failure(errno);
+    int error = writeAll(fd, bytes);
+    error = closeKeepingError(fd, error);
+    return error == 0 ? success() : failure(error);
+}
+
+IoResult createEmptyFile(const QString& path)
+{
+    const int fd = openForWriting(nativePath(path), O_CREAT | O_TRUNC);
+    if (fd < 0)
+        return failure(errno);
+    const int error = closeKeepingError(fd, 0);
+    return error == 0 ? success() : failure(error);
+}
+
+IoResult removeFile(const QString& path)
+{
+    const QByteArray native = nativePath(path);
+    for (int attempt = 1;; ++attempt) {
+        if (::unlink(native.constData()) == 0)
+            return success();
+        const int error = errno;
+        if (error == EINTR)
+            continue;
+        if (error != EBUSY || attempt >= kBusyTries)
+            return failure(error);
+        std::this_thread::sleep_for(kBusyPause);
+    }
+}
+
+IoResult forceRemoveFile(const QString& path)
+{
+    const IoResult first = removeFile(path);
+    if (first.ok() || (first.error != EACCES && first.error != EPERM))
+        return first;
+    // A share may map a read-only attribute onto the file's mode and refuse the delete for it.
+    const QByteArray native = nativePath(path);
+    struct stat info { };
+    if (::stat(native.constData(), &info) != 0 || ::chmod(native.constData(), (info.st_mode & 07777) | S_IWUSR) != 0)
+        return first;
+    return removeFile(path);
+}
+
+TextReadResult readTextFile(const QString& path, qint64 maxBytes)
+{
+    const ReadResult raw = readWholeFile(path, maxBytes);
+    TextReadResult result;
+    static_cast<IoResult&>(result) = raw;
+    result.truncated = raw.truncated;
+    if (raw.ok())
+        result.text = decodeCp1252(raw.bytes);
+    return result;
+}
+
+IoResult writeTextFileAtomic(const QString& path, const QString& text)
+{
+    return writeFileAtomic(path, encodeCp1252(text));
+}
+
+std::optional<QString> LineReader::readLine()
+{
+    if (atEnd())
+        return std::nullopt;
+    qsizetype end = m_pos;
+    while (end < m_text.size() && m_text.at(end) != u'\r' && m_text.at(end) != u'\n')
+        ++end;
+    QString line = m_text.mid(m_pos, end - m_pos);
+    m_pos = end;
+    if (m_pos < m_text.size()) {
+        // CR LF is one line end; a lone CR or LF is one too.
+        const bool crLf = m_text.at(m_pos) == u'\r' && m_pos + 1 < m_text.size() && m_text.at(m_pos + 1) == u'\n';
+        m_pos += crLf ? 2 : 1;
+    }
+    return line;
+}
+
+} // namespace telvor

@@ -42,8 +42,11 @@ void Timer::rearm()
 
 void Timer::tick()
 {
-    if (isTicking() && m_onTick)
-        m_onTick();
+    if (!isTicking() || !m_onTick)
+        return;
+    // A handler may destroy its own timer (and with it m_onTick); it must run from a copy.
+    const std::function<void()> handler = m_onTick;
+    handler();
 }
 
 } // namespace telvor

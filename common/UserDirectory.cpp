@@ -1,1 +1,39 @@
-// to be written
+#include "common/UserDirectory.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace telvor {
+namespace {
+
+QString withoutFinalSlash(QString path)
+{
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    return path;
+}
+
+QString chosenDirectory()
+{
+    const QString appData = qEnvironmentVariable("APPDATA");
+    if (!appData.isEmpty())
+        return appData;
+    const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
+    // A relative XDG_CONFIG_HOME is invalid by the XDG rules and would depend on the start directory.
+    if (QDir::isAbsolutePath(configHome))
+        return configHome + QStringLiteral("/telvor");
+    return QDir::cleanPath(QDir::homePath() + QStringLiteral("/.config/telvor"));
+}
+
+} // namespace
+
+QString perUserDirectory()
+{
+    const QString directory = withoutFinalSlash(chosenDirectory());
+    // A directory that cannot be made shows up as failing writes, which are reported there.
+    if (!QFileInfo(directory).isDir())
+        QDir().mkpath(directory);
+    return directory;
+}
+
+} // namespace telvor
