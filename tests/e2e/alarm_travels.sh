@@ -31,6 +31,9 @@ xdotool search --onlyvisible --name '^ORSKA KVT GmbH$' >/dev/null
 stacking=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/, /\n/g' | tail -1)
 [[ $((stacking)) == "$window" ]] || e2e_fail "the alarm window is not the top window ($stacking, $window)"
 [[ -z $(e2e_alarm_window "$pid12") ]] || e2e_fail "station 12 shows its own alarm"
+if command -v tesseract >/dev/null; then
+    e2e_window_text "$window" | grep -q 'Überfall in Büro 12' || e2e_fail "the alarm window does not show station 12's text"
+fi
 [[ -z ${E2E_SCREENSHOT:-} ]] || import -window root "$E2E_SCREENSHOT"
 
 e2e_wait 20 e2e_file_gone "$e2e_exchange/MESSAGE.KVT" >/dev/null || e2e_fail "the slot outlived the hold time"

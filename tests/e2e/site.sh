@@ -110,3 +110,17 @@ e2e_now_ms()
 {
     date +%s%3N
 }
+
+# e2e_window_text WINDOW: the text that OCR reads in the window (several captures, since it
+# flashes); empty when tesseract is missing.
+e2e_window_text()
+{
+    command -v tesseract >/dev/null || return 0
+    local i shot=$e2e_root/window.png
+    for ((i = 0; i < 3; i++)); do
+        import -window "$1" "$shot" 2>/dev/null || continue
+        convert "$shot" -resize 300% -colorspace Gray -normalize "$shot"
+        tesseract "$shot" - -l deu 2>/dev/null || true
+        sleep 0.3
+    done
+}
