@@ -8,6 +8,7 @@
 #include "common/Numbers.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace telvor {
 namespace {
@@ -126,71 +127,55 @@ void TelvorClient::loadConfig()
 /** The ten fields of the record; false when loading stops here. */
 bool TelvorClient::loadRecord(const QString& text)
 {
+    // Fields 1 to 8 are kept as text, in this order; 9 and 10 are converted as well.
+    static constexpr QString StationConfig::*kTextFields[] = {
+        &StationConfig::exchangeDir, &StationConfig::comPort,      &StationConfig::stationId,
+        &StationConfig::signalFile,  &StationConfig::reservedText, &StationConfig::alarmText1,
+        &StationConfig::alarmempf,   &StationConfig::comDisabled,
+    };
     const BracketRecord record = readBracketRecord(text, kRecordFields);
     if (record.negativeFirst) {
         failLoad(LoadFailure::invalidRecord());
         return false;
     }
-    const QStringList& f = record.fields;
-    for (int i = 0; i < f.size(); ++i) {
-        switch (i) {
-        case 0:
-            m_config.exchangeDir = f[0];
+    const QStringList& fields = record.fields;
+    for (qsizetype i = 0; i < fields.size() && i < qsizetype(std::size(kTextFields)); ++i) {
+        m_config.*kTextFields[i] = fields[i];
+        if (i == 0)
             m_config.exchangeDirFound = IsFilePath(m_config.exchangeDir);
-            break;
-        case 1:
-            m_config.comPort = f[1];
-            break;
-        case 2:
-            m_config.stationId = f[2];
-            break;
-        case 3:
-            m_config.signalFile = f[3];
-            break;
-        case 4:
-            m_config.reservedText = f[4];
-            break;
-        case 5:
-            m_config.alarmText1 = f[5];
-            break;
-        case 6:
-            m_config.alarmempf = f[6];
-            break;
-        case 7:
-            m_config.comDisabled = f[7];
-            break;
-        case 8: {
-            const std::optional<qint16> debounce = lenientInt16(f[8]);
-            if (!debounce) {
-                failLoad(LoadFailure::overflow());
-                return false;
-            }
-            m_config.entprellzeit = *debounce;
-            m_fields.tastenver = QString::number(*debounce);
-            publishFields();
-            if (*debounce < 0) {
-                failLoad(LoadFailure::invalidValue());
-                return false;
-            }
-            m_entprell.setInterval(*debounce);
-            break;
-        }
-        case 9: {
-            m_config.logfileaktive = f[9];
-            const std::optional<int> logState = checkBoxState(f[9]);
-            if (!logState)
-                return false;
-            m_fields.logfile = *logState;
-            break;
-        }
-        default:
-            break;
-        }
+    }
+    if (fields.size() > 8 && !loadDebounce(fields[8]))
+        return false;
+    if (fields.size() > 9) {
+        m_config.logfileaktive = fields[9];
+        const std::optional<int> logState = checkBoxState(fields[9]);
+        if (!logState)
+            return false;
+        m_fields.logfile = *logState;
     }
     if (!record.complete) {
         setup();
         return false;
     }
+    return true;
+}
+
+bool TelvorClient::loadDebounce(const QString& field)
+{
+    const std::optional<qint16> debounce = lenientInt16(field);
+    if (!debounce) {
+        failLoad(LoadFailure::overflow());
+        return false;
+    }
+    m_config.entprellzeit = *debounce;
+    m_fields.tastenver = QString::number(*debounce);
+    publishFields();
+    // A timer cannot take a negative interval; the box shows the value all the same.
+    if (*debounce < 0) {
+        failLoad(LoadFailure::invalidValue());
+        return false;
+    }
+    m_entprell.setInterval(*debounce);
     return true;
 }
 

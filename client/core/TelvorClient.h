@@ -86,6 +86,7 @@ private:
     // Configuration loading
     void loadConfig();
     bool loadRecord(const QString& text);
+    bool loadDebounce(const QString& field);
     void continueLoadAfterExchangeDirFound();
     void resumeLoadIfExchangeDirAppeared();
     void failLoad(const LoadFailure& failure);

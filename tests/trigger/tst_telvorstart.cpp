@@ -1,3 +1,5 @@
+#include "DirectoryTree.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -9,18 +11,6 @@
 #include <memory>
 
 namespace {
-
-QStringList tree(const QString& root)
-{
-    QStringList entries;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        entries.append(QDir(root).relativeFilePath(it.next()));
-    }
-    entries.sort();
-    return entries;
-}
 
 struct Run {
     int exitCode = -1;

@@ -1,6 +1,8 @@
 #include "common/Cp1252.h"
 #include "trigger/TriggerRun.h"
 
+#include "DirectoryTree.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -15,19 +17,6 @@ using namespace telvor;
 Q_DECLARE_METATYPE(telvor::TriggerOutcome)
 
 namespace {
-
-/** Every file and directory below root, relative to it, sorted. */
-QStringList tree(const QString& root)
-{
-    QStringList entries;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        entries.append(QDir(root).relativeFilePath(it.next()));
-    }
-    entries.sort();
-    return entries;
-}
 
 void writeBytes(const QString& path, const QByteArray& bytes)
 {
