@@ -1,0 +1,232 @@
+#include "PulseFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <utility>
+
+namespace telvor::test {
+
+namespace {
+
+/** A helper process ends with the test, also when the test crashes, instead of lingering on. */
+void endWithParent(QProcess& process)
+{
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+}
+
+QProcessEnvironment clientEnvironment(const QString& server)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PULSE_SERVER"), server);
+    return env;
+}
+
+} // namespace
+
+PulseServer::PulseServer(QString dir) : dir_(std::move(dir))
+{
+}
+
+PulseServer::~PulseServer()
+{
+    stop();
+}
+
+QString PulseServer::start()
+{
+    QDir(dir_).mkpath(QStringLiteral("home"));
+    QDir(dir_).mkpath(QStringLiteral("run"));
+    QFile::setPermissions(dir_ + QStringLiteral("/run"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), dir_ + QStringLiteral("/home"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir_ + QStringLiteral("/run"));
+    env.remove(QStringLiteral("PULSE_SERVER"));
+    process_.setProcessEnvironment(env);
+    endWithParent(process_);
+    process_.setStandardOutputFile(dir_ + QStringLiteral("/server.log"));
+    process_.setStandardErrorFile(dir_ + QStringLiteral("/server.log"), QIODevice::Append);
+    process_.start(QStringLiteral("pulseaudio"),
+                   {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+                    QStringLiteral("--disallow-exit"), QStringLiteral("--use-pid-file=no"),
+                    QStringLiteral("--system=false"), QStringLiteral("--log-target=stderr"), QStringLiteral("-L"),
+                    QStringLiteral("module-null-sink sink_name=null rate=44100"), QStringLiteral("-L"),
+                    QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=%1/pulse.sock").arg(dir_)});
+    if (!process_.waitForStarted(5000)) {
+        return QStringLiteral("cannot run pulseaudio: %1").arg(process_.errorString());
+    }
+    const bool answers = QTest::qWaitFor(
+        [this] {
+            if (process_.state() != QProcess::Running) {
+                return true;
+            }
+            QProcess info;
+            info.setProcessEnvironment(clientEnvironment(serverString()));
+            info.start(QStringLiteral("pactl"), {QStringLiteral("info")});
+            return info.waitForFinished(5000) && info.exitStatus() == QProcess::NormalExit && info.exitCode() == 0;
+        },
+        15000);
+    if (!answers || process_.state() != QProcess::Running) {
+        QFile log(dir_ + QStringLiteral("/server.log"));
+        log.open(QIODevice::ReadOnly);
+        stop();
+        return QStringLiteral("pulseaudio did not come up: %1").arg(QString::fromLocal8Bit(log.readAll()).trimmed());
+    }
+    return {};
+}
+
+void PulseServer::stop()
+{
+    if (process_.state() == QProcess::NotRunning) {
+        return;
+    }
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+QString PulseServer::serverString() const
+{
+    return QStringLiteral("unix:%1/pulse.sock").arg(dir_);
+}
+
+int PulseServer::playbackStreams() const
+{
+    QProcess list;
+    list.setProcessEnvironment(clientEnvironment(serverString()));
+    list.start(QStringLiteral("pactl"),
+               {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")});
+    if (!list.waitForFinished(5000) || list.exitCode() != 0) {
+        return -1;
+    }
+    const QByteArray out = list.readAllStandardOutput().trimmed();
+    return out.isEmpty() ? 0 : static_cast<int>(out.count('\n')) + 1;
+}
+
+Recorder::Recorder(const PulseServer& server, QString file) : server_(server.serverString()), file_(std::move(file))
+{
+}
+
+Recorder::~Recorder()
+{
+    stop();
+}
+
+QString Recorder::start()
+{
+    QFile::remove(file_);
+    process_.setProcessEnvironment(clientEnvironment(server_));
+    endWithParent(process_);
+    process_.setStandardOutputFile(file_);
+    process_.start(QStringLiteral("parec"),
+                   {QStringLiteral("-d"), QStringLiteral("null.monitor"), QStringLiteral("--format=s16le"),
+                    QStringLiteral("--channels=1"), QStringLiteral("--rate=%1").arg(kRecordRate),
+                    QStringLiteral("--latency-msec=10"), QStringLiteral("--raw")});
+    if (!process_.waitForStarted(5000)) {
+        return QStringLiteral("cannot run parec: %1").arg(process_.errorString());
+    }
+    if (!waitForMore(200)) {
+        return QStringLiteral("parec records nothing: %1").arg(QString::fromLocal8Bit(process_.readAllStandardError()));
+    }
+    return {};
+}
+
+Samples Recorder::samples() const
+{
+    QFile file(file_);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QByteArray raw = file.readAll();
+    Samples result(static_cast<size_t>(raw.size() / 2));
+    for (qsizetype i = 0; i < static_cast<qsizetype>(result.size()); ++i) {
+        const auto lo = static_cast<unsigned char>(raw[2 * i]);
+        const auto hi = static_cast<unsigned char>(raw[(2 * i) + 1]);
+        result[static_cast<size_t>(i)] = static_cast<std::int16_t>(static_cast<std::uint16_t>(lo | (hi << 8)));
+    }
+    return result;
+}
+
+bool Recorder::waitForSoundThenQuiet(int quietMs, int timeoutMs) const
+{
+    const auto quiet = static_cast<std::int64_t>(quietMs) * kRecordRate / 1000;
+    return QTest::qWaitFor(
+        [&] {
+            const Samples now = samples();
+            const std::vector<Burst> bursts = findBursts(now);
+            return !bursts.empty() && static_cast<std::int64_t>(now.size()) - bursts.back().end >= quiet;
+        },
+        timeoutMs);
+}
+
+bool Recorder::waitForMore(int ms, int timeoutMs) const
+{
+    const size_t target = QFileInfo(file_).size() + static_cast<size_t>(ms) * kRecordRate / 1000 * 2;
+    return QTest::qWaitFor([&] { return static_cast<size_t>(QFileInfo(file_).size()) >= target; }, timeoutMs);
+}
+
+Samples Recorder::stop()
+{
+    if (process_.state() != QProcess::NotRunning) {
+        // parec writes out what it holds on SIGINT; the recording's tail would be lost otherwise.
+        ::kill(static_cast<pid_t>(process_.processId()), SIGINT);
+        if (!process_.waitForFinished(5000)) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+    return samples();
+}
+
+StderrCapture::StderrCapture(QString file) : file_(std::move(file))
+{
+    std::fflush(stderr);
+    saved_ = ::dup(STDERR_FILENO);
+    const int fd = ::open(QFile::encodeName(file_).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0600);
+    if (fd >= 0) {
+        ::dup2(fd, STDERR_FILENO);
+        ::close(fd);
+    }
+}
+
+StderrCapture::~StderrCapture()
+{
+    std::fflush(stderr);
+    if (saved_ >= 0) {
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+}
+
+QStringList StderrCapture::lines(const QString& prefix) const
+{
+    QStringList result;
+    for (const QString& line : all().split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        if (line.startsWith(prefix)) {
+            result.append(line);
+        }
+    }
+    return result;
+}
+
+QString StderrCapture::all() const
+{
+    QFile file(file_);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return QString::fromLocal8Bit(file.readAll());
+}
+
+} // namespace telvor::test
