@@ -19,6 +19,15 @@ inline QString triggerFileName(const QString& stationId)
     return QStringLiteral("START.") + stationId;
 }
 
+/**
+ * The exchange directory as file names are appended to it: with its final separator. A directory
+ * written by hand without one would otherwise put every file beside it, where no station looks.
+ */
+inline QString withFinalSeparator(const QString& dir)
+{
+    return dir.isEmpty() || dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
+}
+
 /** The alarm text file's content: four lines joined by CR, nothing after the last. */
 QString alarmTextContent(const QString& line1, const QString& line2, const QString& line3, const QString& line4);
 

@@ -177,13 +177,14 @@ bool IsFilePath(const QString& path)
     return ::stat(nativePath(path).constData(), &info) == 0;
 }
 
-ReadResult readWholeFile(const QString& path, qint64 maxBytes)
+ReadResult readWholeFile(const QString& path, qint64 maxBytes, Links links)
 {
     ReadResult result;
+    const int noFollow = links == Links::Refuse ? O_NOFOLLOW : 0;
     int fd;
     do {
         // Non-blocking open: a FIFO under a watched name must not hang the event thread.
-        fd = ::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        fd = ::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | noFollow);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         static_cast<IoResult&>(result) = failure(errno);
@@ -271,9 +272,9 @@ IoResult appendToFile(const QString& path, const QByteArray& bytes)
     return error == 0 ? success() : failure(error);
 }
 
-IoResult createEmptyFile(const QString& path)
+IoResult createEmptyFile(const QString& path, Links links)
 {
-    const int fd = openForWriting(nativePath(path), O_CREAT | O_TRUNC);
+    const int fd = openForWriting(nativePath(path), O_CREAT | O_TRUNC | (links == Links::Refuse ? O_NOFOLLOW : 0));
     if (fd < 0)
         return failure(errno);
     const int error = closeKeepingError(fd, 0);
@@ -303,7 +304,8 @@ IoResult forceRemoveFile(const QString& path)
     // A share may map a read-only attribute onto the file's mode and refuse the delete for it.
     const QByteArray native = nativePath(path);
     struct stat info { };
-    if (::stat(native.constData(), &info) != 0 || ::chmod(native.constData(), (info.st_mode & 07777) | S_IWUSR) != 0)
+    if (::lstat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::chmod(native.constData(), (info.st_mode & 07777) | S_IWUSR) != 0)
         return first;
     return removeFile(path);
 }

@@ -30,8 +30,15 @@ struct ReadResult : IoResult {
     bool truncated = false; ///< the file was longer than the cap and only its start was read
 };
 
+/**
+ * Whether a symbolic link as the last part of a path is followed. Files in the shared exchange
+ * directory are never links: one planted there must not make a station read or truncate a file
+ * elsewhere, so their readers refuse them (the operation fails with ELOOP).
+ */
+enum class Links { Follow, Refuse };
+
 /** Reads a whole file; with maxBytes >= 0 at most that many bytes are read. */
-ReadResult readWholeFile(const QString& path, qint64 maxBytes = -1);
+ReadResult readWholeFile(const QString& path, qint64 maxBytes = -1, Links links = Links::Follow);
 /**
  * Replaces (or creates) path with exactly bytes: a temporary file in the same directory, then a
  * rename, so that no reader ever sees half a file. The temporary file is removed on failure.
@@ -40,10 +47,13 @@ IoResult writeFileAtomic(const QString& path, const QByteArray& bytes);
 /** Appends bytes to path, creating it when missing. */
 IoResult appendToFile(const QString& path, const QByteArray& bytes);
 /** Creates path empty, or truncates it when it exists. */
-IoResult createEmptyFile(const QString& path);
+IoResult createEmptyFile(const QString& path, Links links = Links::Follow);
 /** Deletes a file; a missing file gives NotFound. */
 IoResult removeFile(const QString& path);
-/** Deletes a file, making it writable and trying once more when the first try is refused. */
+/**
+ * Deletes a file, making it writable and trying once more when the first try is refused; a link
+ * is removed itself, and what it points to is never touched.
+ */
 IoResult forceRemoveFile(const QString& path);
 
 /** Temporary files of writeFileAtomic start with this; no reader looks for such names. */

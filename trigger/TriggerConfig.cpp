@@ -1,6 +1,7 @@
 #include "trigger/TriggerConfig.h"
 
 #include "common/BracketRecord.h"
+#include "common/ExchangeNames.h"
 #include "common/FileIo.h"
 #include "common/Numbers.h"
 #include "trigger/TriggerMessages.h"
@@ -50,7 +51,7 @@ TriggerConfigLoad parseTriggerConfig(const QString& text, const QString& sourceP
                            .arg(storedId.left(40), sourcePath));
     }
     // The client names its trigger file from the same reading of the field, so " 007" must give "7" here too.
-    return TriggerConfigLoad{TriggerConfig{exchangeDir, QString::number(*id)}, {}};
+    return TriggerConfigLoad{TriggerConfig{withFinalSeparator(exchangeDir), QString::number(*id)}, {}};
 }
 
 TriggerConfigLoad loadTriggerConfig(const QStringList& directories)

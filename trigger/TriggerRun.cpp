@@ -46,8 +46,7 @@ TriggerResult runTrigger(const TriggerInputs& inputs)
     if (!load.config) {
         return load.failure;
     }
-    // Joined as stored: the directory's own final separator puts the file inside it, and the stored
-    // files of a site are what the clients already look for.
+    // The directory carries its final separator, as the client reads it, so the file lands inside.
     const QString path = load.config->exchangeDir + triggerFileName(load.config->stationId);
 
     const QString directory = directoryPart(path);
@@ -59,7 +58,7 @@ TriggerResult runTrigger(const TriggerInputs& inputs)
             path);
     }
 
-    const IoResult created = createEmptyFile(path);
+    const IoResult created = createEmptyFile(path, Links::Refuse);
     if (!created.ok()) {
         return failedTrigger(
             TriggerOutcome::FileOperationFailed,

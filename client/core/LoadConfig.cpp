@@ -141,8 +141,10 @@ bool TelvorClient::loadRecord(const QString& text)
     const QStringList& fields = record.fields;
     for (qsizetype i = 0; i < fields.size() && i < qsizetype(std::size(kTextFields)); ++i) {
         m_config.*kTextFields[i] = fields[i];
-        if (i == 0)
+        if (i == 0) {
+            m_config.exchangeDir = withFinalSeparator(m_config.exchangeDir);
             m_config.exchangeDirFound = IsFilePath(m_config.exchangeDir);
+        }
     }
     if (fields.size() > 8 && !loadDebounce(fields[8]))
         return false;

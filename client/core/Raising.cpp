@@ -51,7 +51,7 @@ void TelvorClient::Timer3_Timer()
         deleteTriggerFile();
 
     const QString trigger = triggerFileName(m_config.stationId);
-    checkFile(m_config.exchangeDir, trigger);
+    checkExchange(trigger);
     if (!m_state.fileFound)
         return;
     if (!m_state.getestet) {
@@ -71,7 +71,7 @@ void TelvorClient::raiseAlarm(AlarmSource source)
     // A send that is pending counts as under way, or it would go out twice.
     if (m_state.messageSent || m_state.sendWaiting || m_state.sendNow)
         return;
-    checkFile(m_config.exchangeDir, kMessageFileName);
+    checkExchange(kMessageFileName);
     if (m_state.fileFound) {
         m_state.sendWaiting = true;
         m_state.waitTicks = 16;
@@ -119,14 +119,14 @@ void TelvorClient::afterMessageWritten(AlarmSource source)
 
 void TelvorClient::deleteTriggerFile()
 {
-    if (removeExchangeFile(triggerFileName(m_config.stationId), false))
+    if (removeExchangeFile(triggerFileName(m_config.stationId), false) != IoStatus::Failed)
         m_triggerDeletePending = false;
 }
 
 /** A send whose write failed: the slot may meanwhile hold this station's message or another's. */
 void TelvorClient::retrySend()
 {
-    const ReadResult slot = readWholeFile(exchangePath(kMessageFileName), 64 * 1024);
+    const ReadResult slot = readExchangeFile(kMessageFileName);
     if (slot.ok() && decodeCp1252(slot.bytes) == m_config.stationId) {
         // The write reached the server although it was reported as failed.
         m_Timer1.setEnabled(false);

@@ -8,8 +8,6 @@
 namespace telvor {
 namespace {
 
-/** Nothing read from the share may exhaust memory. */
-constexpr qint64 kReadCap = 64 * 1024;
 constexpr int kLongestId = 64;
 
 /** An ID that would name a file outside the exchange directory, or no sane station. */
@@ -37,7 +35,7 @@ void TelvorClient::Timer1_Timer()
 
     if (m_state.sendWaiting) {
         m_state.waitTicks = static_cast<qint16>(m_state.waitTicks - 1);
-        checkFile(m_config.exchangeDir, kMessageFileName);
+        checkExchange(kMessageFileName);
         if (!m_state.fileFound) {
             m_state.sendNow = true;
             m_state.sendWaiting = false;
@@ -60,7 +58,7 @@ void TelvorClient::Timer1_Timer()
     }
 
     if (m_config.alarmempf != QLatin1String("1")) {
-        checkFile(m_config.exchangeDir, kMessageFileName);
+        checkExchange(kMessageFileName);
         if (!m_state.alarmShown && m_state.fileFound) {
             m_Timer1.setInterval(500);
             showAlarm();
@@ -75,24 +73,25 @@ void TelvorClient::Timer1_Timer()
 void TelvorClient::holdEnd()
 {
     m_Timer1.setEnabled(false);
-    checkFile(m_config.exchangeDir, kMessageFileName);
+    checkExchange(kMessageFileName);
     bool deleteFailed = false;
     if (m_state.fileFound) {
         // A retry leaves the slot alone once it holds another station's message.
         bool ours = true;
         if (m_holdEndRetry) {
-            const ReadResult slot = readWholeFile(exchangePath(kMessageFileName), kReadCap);
+            const ReadResult slot = readExchangeFile(kMessageFileName);
             ours = !slot.ok() || decodeCp1252(slot.bytes) == m_config.stationId;
             if (slot.status == IoStatus::NotFound)
                 ours = false;
         }
         if (ours) {
-            if (removeExchangeFile(kMessageFileName, false)) {
+            // Only a delete that removed the message counts: one that found it gone deleted nothing.
+            const IoStatus removed = removeExchangeFile(kMessageFileName, false);
+            if (removed == IoStatus::Ok) {
                 writeLog(QStringLiteral("Message - gelöscht"));
                 m_views.alarmSent->enableOk();
-            } else {
-                deleteFailed = true;
             }
+            deleteFailed = removed == IoStatus::Failed;
         }
     }
     m_holdEndRetry = deleteFailed;
@@ -112,7 +111,7 @@ void TelvorClient::showAlarm()
 {
     m_state.alarmShown = true;
 
-    const ReadResult slot = readWholeFile(exchangePath(kMessageFileName), kReadCap);
+    const ReadResult slot = readExchangeFile(kMessageFileName);
     noteIo(kMessageFileName + QStringLiteral(" lesen"), slot);
     if (slot.status == IoStatus::NotFound) {
         // Removed by its sender between the test and the read.
@@ -129,13 +128,13 @@ void TelvorClient::showAlarm()
     if (isUnsafeId(id))
         m_state.fileFound = false;
     else
-        checkFile(m_config.exchangeDir, textFile);
+        checkExchange(textFile);
     if (!m_state.fileFound) {
         removeExchangeFile(kMessageFileName, true);
         return;
     }
 
-    const ReadResult text = readWholeFile(exchangePath(textFile), kReadCap);
+    const ReadResult text = readExchangeFile(textFile);
     noteIo(textFile + QStringLiteral(" lesen"), text);
     if (text.status == IoStatus::NotFound) {
         m_state.fileFound = false;

@@ -130,12 +130,27 @@ void TelvorClient::noteIo(const QString& what, const IoResult& result, bool abse
         m_failures.succeeded(what);
 }
 
-bool TelvorClient::removeExchangeFile(const QString& name, bool forced)
+IoStatus TelvorClient::removeExchangeFile(const QString& name, bool forced)
 {
     const QString path = exchangePath(name);
     const IoResult result = forced ? forceRemoveFile(path) : removeFile(path);
     noteIo(name + QStringLiteral(" löschen"), result);
-    return result.status != IoStatus::Failed;
+    return result.status;
+}
+
+void TelvorClient::checkExchange(const QString& name)
+{
+    if (m_config.exchangeDir.isEmpty())
+        m_state.fileFound = false; // the name alone would be looked for at the root
+    else
+        checkFile(m_config.exchangeDir, name);
+}
+
+ReadResult TelvorClient::readExchangeFile(const QString& name) const
+{
+    // Nothing read from the share may exhaust memory, nor lead outside it through a link.
+    constexpr qint64 kReadCap = 64 * 1024;
+    return readWholeFile(exchangePath(name), kReadCap, Links::Refuse);
 }
 
 } // namespace telvor

@@ -108,9 +108,13 @@ private:
 
     // Exchange directory
     QString exchangePath(const QString& name) const { return m_config.exchangeDir + name; }
+    /** checkFile on the exchange directory; with no directory configured nothing is there. */
+    void checkExchange(const QString& name);
+    ReadResult readExchangeFile(const QString& name) const;
     /** Reports a failure once per outage; for a write, a missing directory is a failure too. */
     void noteIo(const QString& what, const IoResult& result, bool absentIsFailure = false);
-    bool removeExchangeFile(const QString& name, bool forced);
+    /** Ok, NotFound (gone already) or Failed (reported, to be tried again). */
+    IoStatus removeExchangeFile(const QString& name, bool forced);
 
     QString debounceText() const;
     void publishFields();

@@ -42,6 +42,7 @@ private slots:
     void createsEmptyTriggerFile_data();
     void createsEmptyTriggerFile();
     void truncatesExistingTriggerFile();
+    void neverTruncatesThroughALink();
     void refusesWithoutCreatingAnything_data();
     void refusesWithoutCreatingAnything();
     void reportsTriggerFileThatCannotBeCreated();
@@ -91,7 +92,8 @@ void TestTriggerRun::createsEmptyTriggerFile_data()
     QTest::addColumn<QString>("created");
 
     QTest::newRow("inside the directory") << "[{share}/alarm/][1][17]" << "share/alarm/START.17";
-    QTest::newRow("no final separator: beside it") << "[{share}/alarm][1][17]" << "share/alarmSTART.17";
+    // As the client reads it: the separator is added, so the file lands where the client looks.
+    QTest::newRow("no final separator: inside it") << "[{share}/alarm][1][17]" << "share/alarm/START.17";
     QTest::newRow("all ten fields") << "[{share}/alarm/][1][17][kein][][Hilfe][0][0][ 120][0]"
                                     << "share/alarm/START.17";
     QTest::newRow("opening brackets not examined") << "x{share}/alarm/]y1]z17]" << "share/alarm/START.17";
@@ -141,6 +143,19 @@ void TestTriggerRun::truncatesExistingTriggerFile()
     QCOMPARE(QDir(path("share/alarm")).entryList(QDir::Files | QDir::Hidden), QStringList{"START.17"});
 }
 
+void TestTriggerRun::neverTruncatesThroughALink()
+{
+    // Anyone who can write to the share could otherwise wipe a file of the user who raises the alarm.
+    writeConfig(QStringLiteral("app"), QStringLiteral("[{share}/alarm/][1][17]"));
+    writeBytes(path("user/letter.txt"), "keep me");
+    QVERIFY(QFile::link(path("user/letter.txt"), path("share/alarm/START.17")));
+
+    const TriggerResult result = run();
+    QVERIFY(!result.ok());
+    QVERIFY2(result.message.contains(QStringLiteral("START.17")), qPrintable(result.message));
+    QCOMPARE(QFileInfo(path("user/letter.txt")).size(), 7);
+}
+
 void TestTriggerRun::refusesWithoutCreatingAnything_data()
 {
     QTest::addColumn<QString>("record");
@@ -161,8 +176,8 @@ void TestTriggerRun::refusesWithoutCreatingAnything_data()
     QTest::newRow("ID as huge exponent") << "[{share}/alarm/][1][1e9]" << damaged << "außerhalb";
     QTest::newRow("exchange directory missing") << "[{share}/missing/][1][17]" << fileFailed
                                                 << "{share}/missing/ ist nicht erreichbar: Fehler 2 (";
-    QTest::newRow("parent of the name missing") << "[{share}/missing/alarm][1][17]" << fileFailed
-                                                << "{share}/missing/ ist nicht erreichbar: Fehler 2 (";
+    QTest::newRow("directory missing, no final separator") << "[{share}/missing/alarm][1][17]" << fileFailed
+                                                << "{share}/missing/alarm/ ist nicht erreichbar: Fehler 2 (";
     QTest::newRow("exchange directory is a file") << "[{share}/plain/][1][17]" << fileFailed
                                                   << "{share}/plain/ ist nicht erreichbar: Fehler 20 (";
 }

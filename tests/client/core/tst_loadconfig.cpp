@@ -158,6 +158,17 @@ private Q_SLOTS:
         QVERIFY(f.station->views.messages.isEmpty());
     }
 
+    void exchangeDirWithoutFinalSeparatorIsUsedInside()
+    {
+        ConfigText c = validConfig();
+        c.exchangeDir.chop(1);
+        f.station->writeConfig(c);
+        f.station->start();
+        QCOMPARE(config().exchangeDir, f.exchange);
+        QVERIFY(QFile::exists(mdat(QStringLiteral("12"))));
+        QCOMPARE(QDir(f.root->path()).entryList(QDir::Files), QStringList()); // nothing beside it
+    }
+
     void leadingBlankIdGivesStationSeven()
     {
         ConfigText c = validConfig();

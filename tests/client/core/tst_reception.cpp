@@ -143,6 +143,18 @@ private Q_SLOTS:
         QCOMPARE(interval(), 5000);
     }
 
+    void linksInTheShareAreNotFollowed()
+    {
+        // Whoever can write to the share must not make a station show one of its own files.
+        f.start(f.config());
+        QVERIFY(QFile::link(f.station->appData() + QStringLiteral("/TELVOR.DAT"), f.path(QStringLiteral("MDAT99.KVT"))));
+        put(QStringLiteral("MESSAGE.KVT"), "99");
+        f.scheduler->advance(5000);
+        QVERIFY(f.station->views.alarms.isEmpty());
+        QVERIFY(has(QStringLiteral("MESSAGE.KVT")));
+        QVERIFY(!f.state().alarmShown);
+    }
+
     void longAlarmTextShowsItsFirst64KiB()
     {
         f.start(f.config());
