@@ -4,6 +4,7 @@
 #include "client/forms/Alarmanzeige.h"
 #include "client/forms/alarmgesendet.h"
 #include "client/forms/telvor.h"
+#include "client/forms/telvorttest.h"
 #include "common/Clock.h"
 #include "common/QtScheduler.h"
 #include "common/UserDirectory.h"
@@ -36,12 +37,25 @@ int main(int argc, char* argv[])
     telvor::telvor setupWindow;
     Alarmanzeige alarmWindow(scheduler, [&client] { return client && client->config().fullScreen; });
     alarmgesendet sentWindow;
+    ButtonTestClient testClient;
+    testClient.setInitialisierung = [&client](bool value) {
+        if (client)
+            client->setInitialisierung(value);
+    };
+    testClient.setGetestet = [&client](bool value) {
+        if (client)
+            client->setGetestet(value);
+    };
+    // "Abrechen" ends the client at once: exit() leaves every event loop without asking windows to close.
+    testClient.quit = [] { QCoreApplication::exit(0); };
+    telvorttest testWindow(scheduler, testClient);
 
     ClientViews views;
     views.setup = &setupWindow;
     views.messages = &setupWindow;
     views.alarm = &alarmWindow;
     views.alarmSent = &sentWindow;
+    views.buttonTest = &testWindow;
 
     ClientServices services{scheduler,
                             clock,
