@@ -29,6 +29,12 @@ QByteArray nativePath(const QString& path)
     return QFile::encodeName(path);
 }
 
+/** A NUL would end the name early for the system, so that it named another file: no such path. */
+bool unusable(const QString& path)
+{
+    return path.contains(QChar(u'\0'));
+}
+
 IoResult failure(int error)
 {
     IoResult result;
@@ -171,6 +177,8 @@ QString IoResult::errorText() const
 
 bool IsFilePath(const QString& path)
 {
+    if (unusable(path))
+        return false;
     if (path.isEmpty())
         return false;
     struct stat info { };
@@ -179,6 +187,8 @@ bool IsFilePath(const QString& path)
 
 ReadResult readWholeFile(const QString& path, qint64 maxBytes, Links links)
 {
+    if (unusable(path))
+        return ReadResult{failure(EINVAL), {}, false};
     ReadResult result;
     const int noFollow = links == Links::Refuse ? O_NOFOLLOW : 0;
     int fd;
@@ -236,6 +246,8 @@ ReadResult readWholeFile(const QString& path, qint64 maxBytes, Links links)
 
 IoResult writeFileAtomic(const QString& path, const QByteArray& bytes)
 {
+    if (unusable(path))
+        return failure(EINVAL);
     const QByteArray target = nativePath(path);
     QByteArray temporary;
     int error = 0;
@@ -264,6 +276,8 @@ IoResult writeFileAtomic(const QString& path, const QByteArray& bytes)
 
 IoResult appendToFile(const QString& path, const QByteArray& bytes)
 {
+    if (unusable(path))
+        return failure(EINVAL);
     const int fd = openForWriting(nativePath(path), O_APPEND | O_CREAT);
     if (fd < 0)
         return failure(errno);
@@ -274,6 +288,8 @@ IoResult appendToFile(const QString& path, const QByteArray& bytes)
 
 IoResult createEmptyFile(const QString& path, Links links)
 {
+    if (unusable(path))
+        return failure(EINVAL);
     const int fd = openForWriting(nativePath(path), O_CREAT | O_TRUNC | (links == Links::Refuse ? O_NOFOLLOW : 0));
     if (fd < 0)
         return failure(errno);
@@ -283,6 +299,8 @@ IoResult createEmptyFile(const QString& path, Links links)
 
 IoResult removeFile(const QString& path)
 {
+    if (unusable(path))
+        return failure(EINVAL);
     const QByteArray native = nativePath(path);
     for (int attempt = 1;; ++attempt) {
         if (::unlink(native.constData()) == 0)

@@ -13,7 +13,7 @@ inline const QString kConfigFileName = QStringLiteral("TELVOR.DAT");
 
 /** What the trigger takes from TELVOR.DAT. */
 struct TriggerConfig {
-    QString exchangeDir; ///< field 1 exactly as stored, final separator included when it has one
+    QString exchangeDir; ///< field 1, with a final separator added when it lacks one, as the client reads it
     QString stationId;   ///< field 3 as the client reads it: its 16-bit value as decimal text
 };
 

@@ -13,7 +13,8 @@ constexpr int kLongestId = 64;
 /** An ID that would name a file outside the exchange directory, or no sane station. */
 bool isUnsafeId(const QString& id)
 {
-    return id.size() > kLongestId || id.contains(QLatin1Char('/')) || id.contains(QStringLiteral(".."));
+    return id.size() > kLongestId || id.contains(QLatin1Char('/')) || id.contains(QStringLiteral("..")) ||
+           id.contains(QChar(u'\0'));
 }
 
 } // namespace

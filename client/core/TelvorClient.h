@@ -20,7 +20,7 @@
 
 namespace telvor {
 
-class LoadFailure;
+struct LoadFailure;
 struct NullViews;
 
 /** What a station is given from outside: time, the serial port, sound, its per-user directory. */

@@ -105,6 +105,19 @@ private slots:
         QVERIFY(!IsFilePath(QString()));
     }
 
+    void nulEndsNoName()
+    {
+        // Cut at the NUL, these names would reach "real": none of them may.
+        QVERIFY(writeFileAtomic(path("real"), "inhalt").ok());
+        const QString cut = path("real") + QChar(u'\0') + QStringLiteral(".KVT");
+        QVERIFY(!IsFilePath(cut));
+        QCOMPARE(readWholeFile(cut).status, IoStatus::Failed);
+        QCOMPARE(writeFileAtomic(cut, "x").status, IoStatus::Failed);
+        QCOMPARE(createEmptyFile(cut).status, IoStatus::Failed);
+        QCOMPARE(removeFile(cut).status, IoStatus::Failed);
+        QCOMPARE(readWholeFile(path("real")).bytes, QByteArray("inhalt"));
+    }
+
     void readsExactBytes()
     {
         QByteArray bytes = patternBytes(1000);

@@ -105,6 +105,17 @@ private Q_SLOTS:
         QCOMPARE(interval(), 5000); // the same tick saw the missing file
     }
 
+    void nulInsideTheIdNamesNoStation()
+    {
+        // "12.KVT\0" must not reach MDAT12.KVT by a name the system cuts at the NUL.
+        f.start(f.config());
+        put(QStringLiteral("MDAT12.KVT"), "Hilfe");
+        put(QStringLiteral("MESSAGE.KVT"), QByteArray("12.KVT\0", 7));
+        f.scheduler->advance(5000);
+        QVERIFY(f.station->views.alarms.isEmpty());
+        QVERIFY(!has(QStringLiteral("MESSAGE.KVT")));
+    }
+
     void unreadableOrEmptySlotIsLeftForTheNextPoll_data()
     {
         QTest::addColumn<bool>("emptySlot");
