@@ -2,6 +2,7 @@
 
 #include "client/core/Company.h"
 #include "client/forms/AlarmLamp.h"
+#include "client/forms/Twips.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -14,12 +15,6 @@
 namespace telvor {
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
-constexpr int px(int twips)
-{
-    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
-}
 
 // The window is given this width whenever it loads; the user cannot resize it.
 constexpr int kLoadWidthTwips = 5500;

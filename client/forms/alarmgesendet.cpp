@@ -2,6 +2,7 @@
 
 #include "client/core/Company.h"
 #include "client/forms/AlarmLamp.h"
+#include "client/forms/Twips.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -10,12 +11,6 @@
 namespace telvor {
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
-constexpr int px(int twips)
-{
-    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
-}
 
 // Layout in twips: a client area of 4800 x 1800 holds the lamp (720 square) at the left, the
 // message to its right on the lamp's upper half, and "OK !" at the bottom right under the message.

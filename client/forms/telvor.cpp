@@ -1,5 +1,7 @@
 #include "client/forms/telvor.h"
 
+#include "client/forms/Twips.h"
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -19,12 +21,6 @@
 namespace telvor {
 
 namespace {
-
-/** Layouts are drawn in twips; at 96 dpi 15 twips make one pixel, and Qt scales for other densities. */
-constexpr QRect twips(int left, int top, int width, int height)
-{
-    return {left / 15, top / 15, width / 15, height / 15};
-}
 
 /** A push button whose caption wraps onto a second line when the button is too narrow for one. */
 class WrappingButton final : public QPushButton {

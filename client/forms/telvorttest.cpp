@@ -2,6 +2,7 @@
 
 #include "client/core/Company.h"
 #include "client/forms/AlarmLamp.h"
+#include "client/forms/Twips.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -16,12 +17,6 @@
 namespace telvor {
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
-constexpr int px(int twips)
-{
-    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
-}
 
 const QSize kClientSize(px(5325), px(3855));
 const QRect kLabel1Rect(px(1440), px(480), px(3015), px(855));
