@@ -19,7 +19,6 @@ public:
     /** what names the operation ("MESSAGE.KVT lesen"); detail says why it failed. */
     void failed(const QString& what, const QString& detail);
     void succeeded(const QString& what);
-    bool isFailing(const QString& what) const { return m_failing.contains(what); }
 
 private:
     void say(const QString& text);

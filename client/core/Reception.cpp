@@ -13,8 +13,7 @@ constexpr int kLongestId = 64;
 /** An ID that would name a file outside the exchange directory, or no sane station. */
 bool isUnsafeId(const QString& id)
 {
-    return id.size() > kLongestId || id.contains(QLatin1Char('/')) || id.contains(QStringLiteral("..")) ||
-           id.contains(QChar(u'\0'));
+    return id.size() > kLongestId || id.contains(QLatin1Char('/')) || id.contains(QStringLiteral(".."));
 }
 
 } // namespace
@@ -126,22 +125,18 @@ void TelvorClient::showAlarm()
     }
     const QString id = decodeCp1252(slot.bytes);
     const QString textFile = alarmTextFileName(id);
+    // The read itself tells whether the sender has an alarm text: one look at the share, not two.
+    ReadResult text;
     if (isUnsafeId(id))
-        m_state.fileFound = false;
+        text.status = IoStatus::NotFound;
     else
-        checkExchange(textFile);
+        text = readExchangeFile(textFile);
+    m_state.fileFound = text.status != IoStatus::NotFound;
     if (!m_state.fileFound) {
         removeExchangeFile(kMessageFileName, true);
         return;
     }
-
-    const ReadResult text = readExchangeFile(textFile);
     noteIo(textFile + QStringLiteral(" lesen"), text);
-    if (text.status == IoStatus::NotFound) {
-        m_state.fileFound = false;
-        removeExchangeFile(kMessageFileName, true);
-        return;
-    }
     if (!text.ok()) {
         leaveSlotForNextPoll();
         return;
