@@ -29,7 +29,7 @@ QByteArray nativePath(const QString& path)
     return QFile::encodeName(path);
 }
 
-/** A NUL would end the name early for the system, so that it named another file: no such path. */
+/** A NUL would end the name early for the system, so that it named another file: no such file. */
 bool unusable(const QString& path)
 {
     return path.contains(QChar(u'\0'));
@@ -188,7 +188,7 @@ bool IsFilePath(const QString& path)
 ReadResult readWholeFile(const QString& path, qint64 maxBytes, Links links)
 {
     if (unusable(path))
-        return ReadResult{failure(EINVAL), {}, false};
+        return ReadResult{failure(ENOENT), {}, false};
     ReadResult result;
     const int noFollow = links == Links::Refuse ? O_NOFOLLOW : 0;
     int fd;
@@ -247,7 +247,7 @@ ReadResult readWholeFile(const QString& path, qint64 maxBytes, Links links)
 IoResult writeFileAtomic(const QString& path, const QByteArray& bytes)
 {
     if (unusable(path))
-        return failure(EINVAL);
+        return failure(ENOENT);
     const QByteArray target = nativePath(path);
     QByteArray temporary;
     int error = 0;
@@ -277,7 +277,7 @@ IoResult writeFileAtomic(const QString& path, const QByteArray& bytes)
 IoResult appendToFile(const QString& path, const QByteArray& bytes)
 {
     if (unusable(path))
-        return failure(EINVAL);
+        return failure(ENOENT);
     const int fd = openForWriting(nativePath(path), O_APPEND | O_CREAT);
     if (fd < 0)
         return failure(errno);
@@ -289,7 +289,7 @@ IoResult appendToFile(const QString& path, const QByteArray& bytes)
 IoResult createEmptyFile(const QString& path, Links links)
 {
     if (unusable(path))
-        return failure(EINVAL);
+        return failure(ENOENT);
     const int fd = openForWriting(nativePath(path), O_CREAT | O_TRUNC | (links == Links::Refuse ? O_NOFOLLOW : 0));
     if (fd < 0)
         return failure(errno);
@@ -300,7 +300,7 @@ IoResult createEmptyFile(const QString& path, Links links)
 IoResult removeFile(const QString& path)
 {
     if (unusable(path))
-        return failure(EINVAL);
+        return failure(ENOENT);
     const QByteArray native = nativePath(path);
     for (int attempt = 1;; ++attempt) {
         if (::unlink(native.constData()) == 0)
