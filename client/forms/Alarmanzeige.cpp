@@ -2,6 +2,7 @@
 
 #include "client/core/Company.h"
 #include "client/forms/AlarmLamp.h"
+#include "client/forms/TopLevel.h"
 #include "client/forms/Twips.h"
 
 #include <QApplication>
@@ -49,12 +50,7 @@ Alarmanzeige::Alarmanzeige(Scheduler& scheduler, std::function<bool()> fullScree
       hintergrund(scheduler, kFlashIntervalMs, false), m_fullScreen(std::move(fullScreen)),
       m_textPointSize(kLoadPointSize)
 {
-    // Flags before the first show: changing them on a shown window hides it on X11.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                   Qt::WindowStaysOnTopHint);
-    // The client lives on in the tray when the user closes its last visible window.
-    setAttribute(Qt::WA_QuitOnClose, false);
-    setObjectName(QStringLiteral("Alarmanzeige"));
+    prepareTopLevel(*this, Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint, QStringLiteral("Alarmanzeige"));
     setAutoFillBackground(true);
 
     Label1->setObjectName(QStringLiteral("Label1"));

@@ -2,6 +2,7 @@
 
 #include "client/core/Company.h"
 #include "client/forms/AlarmLamp.h"
+#include "client/forms/TopLevel.h"
 #include "client/forms/Twips.h"
 
 #include <QLabel>
@@ -24,12 +25,7 @@ const QRect kButtonRect(px(3360), px(1140), px(1215), px(495));
 alarmgesendet::alarmgesendet(QWidget* parent)
     : QWidget(parent), Label1(new QLabel(this)), Image1(new QLabel(this)), Command1(new QPushButton(this))
 {
-    // Flags before the first show: changing them on a shown window hides it on X11.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    // The client lives on in the tray when the user closes its last visible window.
-    setAttribute(Qt::WA_QuitOnClose, false);
-    setObjectName(QStringLiteral("alarmgesendet"));
+    prepareTopLevel(*this, Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint, QStringLiteral("alarmgesendet"));
     setFixedSize(kClientSize);
 
     Label1->setObjectName(QStringLiteral("Label1"));

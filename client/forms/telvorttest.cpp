@@ -2,6 +2,7 @@
 
 #include "client/core/Company.h"
 #include "client/forms/AlarmLamp.h"
+#include "client/forms/TopLevel.h"
 #include "client/forms/Twips.h"
 
 #include <QCloseEvent>
@@ -101,12 +102,7 @@ telvorttest::telvorttest(Scheduler& scheduler, ButtonTestClient client, QWidget*
       Timer1(scheduler, kTimer1IntervalMs, false), Timer2(scheduler, kTimer2IntervalMs, false),
       m_client(std::move(client)), m_shapeWidthTwips(kShapeWidthTwips)
 {
-    // Flags before the first show: changing them on a shown window hides it on X11.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
-                   Qt::WindowCloseButtonHint);
-    // The client lives on in the tray when the user closes its last visible window.
-    setAttribute(Qt::WA_QuitOnClose, false);
-    setObjectName(QStringLiteral("telvorttest"));
+    prepareTopLevel(*this, Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint, QStringLiteral("telvorttest"));
     setFixedSize(kClientSize);
 
     Label1->setObjectName(QStringLiteral("Label1"));
