@@ -19,12 +19,17 @@ private:
     QByteArray slot() const { return readWholeFile(f.path(QStringLiteral("MESSAGE.KVT"))).bytes; }
     int interval() { return f.client().timer1().interval(); }
     void trigger() { put(QStringLiteral("START.7"), QByteArray()); }
+    /** Station 12 has alarm text "x" and its message is in the slot. */
+    void twelveSends()
+    {
+        put(QStringLiteral("MDAT12.KVT"), "x");
+        put(QStringLiteral("MESSAGE.KVT"), "12");
+    }
     /** Station 12's alarm is shown when this station's own soft trigger fires. */
     void raiseWhileShowingTwelve()
     {
         f.start(f.config());
-        put(QStringLiteral("MDAT12.KVT"), "x");
-        put(QStringLiteral("MESSAGE.KVT"), "12");
+        twelveSends();
         f.scheduler->advance(5000);
         trigger();
         f.scheduler->advance(1000);
@@ -55,8 +60,7 @@ private Q_SLOTS:
     void beepsAreNineTonesInThreeRounds()
     {
         f.start(f.config());
-        put(QStringLiteral("MDAT12.KVT"), "x");
-        put(QStringLiteral("MESSAGE.KVT"), "12");
+        twelveSends();
         f.scheduler->advance(5000);
         QCOMPARE(f.state().beepRounds, qint16(3));
         f.scheduler->advance(3000);
@@ -76,8 +80,7 @@ private Q_SLOTS:
         ConfigText c = f.config();
         c.signalFile = QStringLiteral("/usr/share/sounds/alarm.wav");
         f.start(c);
-        put(QStringLiteral("MDAT12.KVT"), "x");
-        put(QStringLiteral("MESSAGE.KVT"), "12");
+        twelveSends();
         f.scheduler->advance(5000);
         QCOMPARE(f.station->sound.waves, QStringList{c.signalFile});
         QCOMPARE(f.station->logTexts(), QStringList{c.signalFile});
@@ -181,8 +184,7 @@ private Q_SLOTS:
         ConfigText c = f.config();
         c.alarmempf = QStringLiteral("1");
         f.start(c);
-        put(QStringLiteral("MDAT12.KVT"), "x");
-        put(QStringLiteral("MESSAGE.KVT"), "12");
+        twelveSends();
         f.scheduler->advance(60'000);
         QVERIFY(f.station->views.alarms.isEmpty());
         QVERIFY(has(QStringLiteral("MESSAGE.KVT")));
