@@ -31,4 +31,10 @@ inline QString withFinalSeparator(const QString& dir)
 /** The alarm text file's content: four lines joined by CR, nothing after the last. */
 QString alarmTextContent(const QString& line1, const QString& line2, const QString& line3, const QString& line4);
 
+/**
+ * False for an ID read from the share that would name a file outside the exchange directory, or
+ * no sane station: such a slot counts as one without alarm text.
+ */
+bool isSafeStationId(const QString& id);
+
 } // namespace telvor

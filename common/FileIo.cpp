@@ -10,6 +10,7 @@
 #include <limits>
 #include <thread>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,10 +38,7 @@ bool unusable(const QString& path)
 
 IoResult failure(int error)
 {
-    IoResult result;
-    result.status = (error == ENOENT || error == ENOTDIR) ? IoStatus::NotFound : IoStatus::Failed;
-    result.error = error;
-    return result;
+    return ioFailure(error);
 }
 
 IoResult success()
@@ -132,13 +130,13 @@ QString randomSuffix()
 }
 
 /** Creates a new temporary file beside the target; its name goes to tempPath. */
-int createTemporary(const QString& targetPath, QByteArray& tempPath, int& error)
+int createTemporary(const QString& targetPath, const QString& tag, QByteArray& tempPath, int& error)
 {
     QString directory = directoryOf(targetPath);
     if (!directory.endsWith(u'/'))
         directory.append(u'/');
     for (int attempt = 0; attempt < 16; ++attempt) {
-        tempPath = nativePath(directory + QLatin1String(kTemporaryPrefix) + randomSuffix());
+        tempPath = nativePath(directory + temporaryNamePrefix(tag) + randomSuffix());
         int fd;
         do {
             fd = ::open(tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kCreateMode);
@@ -168,21 +166,71 @@ int renameRetryingBusy(const QByteArray& from, const QByteArray& to)
     }
 }
 
+/** Gives fd exactly mode (when one is asked for): the umask must not take the group's or others' rights. */
+void applyMode(int fd, int mode)
+{
+    if (mode < 0)
+        return;
+    // Best effort: shares may refuse a mode change, which is no reason to refuse the content.
+    (void)::fchmod(fd, mode_t(mode) & 07777);
+}
+
 } // namespace
 
 QString IoResult::errorText() const
 {
+    if (status == IoStatus::Unknown)
+        return QStringLiteral("keine Antwort");
     return error == 0 ? QString() : qt_error_string(error);
+}
+
+IoResult ioFailure(int error)
+{
+    IoResult result;
+    if (error == ENOENT || error == ENOTDIR)
+        result.status = IoStatus::NotFound;
+    else if (error == EISDIR || error == ELOOP)
+        result.status = IoStatus::NotAFile;
+    else
+        result.status = IoStatus::Failed;
+    result.error = error;
+    return result;
+}
+
+IoResult ioUnknown()
+{
+    return IoResult{IoStatus::Unknown, 0};
+}
+
+QString temporaryNamePrefix(const QString& tag)
+{
+    return QLatin1String(kTemporaryPrefix) + (tag.isEmpty() ? QString() : tag + QLatin1Char('-'));
 }
 
 bool IsFilePath(const QString& path)
 {
-    if (unusable(path))
-        return false;
-    if (path.isEmpty())
-        return false;
+    return probePath(path).presence == Presence::Present;
+}
+
+Probe probePath(const QString& path, Links links)
+{
+    Probe probe;
+    if (unusable(path) || path.isEmpty()) {
+        probe.presence = Presence::Absent;
+        return probe;
+    }
     struct stat info { };
-    return ::stat(nativePath(path).constData(), &info) == 0;
+    const QByteArray native = nativePath(path);
+    const int result = links == Links::Refuse ? ::lstat(native.constData(), &info) : ::stat(native.constData(), &info);
+    if (result != 0) {
+        probe.error = errno;
+        probe.presence = (probe.error == ENOENT || probe.error == ENOTDIR) ? Presence::Absent : Presence::Unknown;
+        return probe;
+    }
+    probe.presence = Presence::Present;
+    probe.regularFile = S_ISREG(info.st_mode);
+    probe.modifiedNs = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return probe;
 }
 
 ReadResult readWholeFile(const QString& path, qint64 maxBytes, Links links)
@@ -209,6 +257,7 @@ ReadResult readWholeFile(const QString& path, qint64 maxBytes, Links links)
         error = EISDIR;
     else if (!S_ISREG(info.st_mode))
         error = EINVAL; // pipes and devices are not files of this system
+    const bool notAFile = error == EISDIR || error == EINVAL;
 
     if (error == 0) {
         const qint64 cap = maxBytes < 0 ? std::numeric_limits<qint64>::max() : maxBytes;
@@ -240,27 +289,24 @@ ReadResult readWholeFile(const QString& path, qint64 maxBytes, Links links)
         result.bytes.clear();
         result.truncated = false;
         static_cast<IoResult&>(result) = failure(error);
+        if (notAFile)
+            result.status = IoStatus::NotAFile;
     }
     return result;
 }
 
-IoResult writeFileAtomic(const QString& path, const QByteArray& bytes)
+IoResult writeFileAtomic(const QString& path, const QByteArray& bytes, const WriteOptions& options)
 {
     if (unusable(path))
         return failure(ENOENT);
     const QByteArray target = nativePath(path);
     QByteArray temporary;
     int error = 0;
-    const int fd = createTemporary(path, temporary, error);
+    const int fd = createTemporary(path, options.temporaryTag, temporary, error);
     if (fd < 0)
         return failure(error);
 
-    // A replaced file keeps its permissions, as it would when overwritten in place. Best effort:
-    // shares may refuse a mode change, which is no reason to keep the old content.
-    struct stat existing { };
-    if (::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode))
-        (void)::fchmod(fd, existing.st_mode & 07777);
-
+    applyMode(fd, options.mode);
     error = writeAll(fd, bytes);
     if (error == 0)
         error = syncFile(fd);
@@ -286,14 +332,31 @@ IoResult appendToFile(const QString& path, const QByteArray& bytes)
     return error == 0 ? success() : failure(error);
 }
 
-IoResult createEmptyFile(const QString& path, Links links)
+IoResult createEmptyFile(const QString& path, Links links, int mode)
 {
     if (unusable(path))
         return failure(ENOENT);
     const int fd = openForWriting(nativePath(path), O_CREAT | O_TRUNC | (links == Links::Refuse ? O_NOFOLLOW : 0));
     if (fd < 0)
         return failure(errno);
-    const int error = closeKeepingError(fd, 0);
+    int error = 0;
+    struct stat info { };
+    if (::fstat(fd, &info) != 0)
+        error = errno;
+    else if (!S_ISREG(info.st_mode))
+        error = EINVAL; // a pipe or a device under the name is no file of this system
+    if (error == 0) {
+        applyMode(fd, mode);
+        // A file that was there already gets a new modification time, so that its reader can tell
+        // a new request from an old one it could not delete.
+        (void)::futimens(fd, nullptr);
+    }
+    error = closeKeepingError(fd, error);
+    if (error == EINVAL) {
+        IoResult result = failure(error);
+        result.status = IoStatus::NotAFile;
+        return result;
+    }
     return error == 0 ? success() : failure(error);
 }
 
@@ -319,13 +382,62 @@ IoResult forceRemoveFile(const QString& path)
     const IoResult first = removeFile(path);
     if (first.ok() || (first.error != EACCES && first.error != EPERM))
         return first;
-    // A share may map a read-only attribute onto the file's mode and refuse the delete for it.
-    const QByteArray native = nativePath(path);
-    struct stat info { };
-    if (::lstat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        ::chmod(native.constData(), (info.st_mode & 07777) | S_IWUSR) != 0)
+    // A share may map a read-only attribute onto the file's mode and refuse the delete for it. The
+    // mode is changed through a descriptor of the name itself, never of what a link points to; an
+    // O_PATH descriptor opens even a file without any permission, and /proc gives it a chmod.
+    int fd;
+    do {
+        fd = ::open(nativePath(path).constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
         return first;
-    return removeFile(path);
+    struct stat info { };
+    const bool changed = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                         ::chmod(QByteArray("/proc/self/fd/" + QByteArray::number(fd)).constData(),
+                                 (info.st_mode & 07777) | S_IWUSR) == 0;
+    ::close(fd);
+    return changed ? removeFile(path) : first;
+}
+
+IoResult removeEmptyDirectory(const QString& path)
+{
+    if (unusable(path))
+        return failure(ENOENT);
+    if (::rmdir(nativePath(path).constData()) == 0)
+        return success();
+    const int error = errno;
+    // A full directory is no reason to call it anything but a failure to remove it.
+    if (error == ENOTEMPTY || error == EEXIST)
+        return IoResult{IoStatus::Failed, ENOTEMPTY};
+    return failure(error);
+}
+
+ListResult listDirectory(const QString& path)
+{
+    ListResult result;
+    if (unusable(path)) {
+        static_cast<IoResult&>(result) = failure(ENOENT);
+        return result;
+    }
+    DIR* dir = ::opendir(nativePath(path).constData());
+    if (!dir) {
+        static_cast<IoResult&>(result) = failure(errno);
+        return result;
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const QString name = QFile::decodeName(entry->d_name);
+        if (name != QLatin1String(".") && name != QLatin1String(".."))
+            result.names.append(name);
+        errno = 0;
+    }
+    const int error = errno;
+    ::closedir(dir);
+    if (error != 0) {
+        result.names.clear();
+        static_cast<IoResult&>(result) = failure(error);
+    }
+    return result;
 }
 
 TextReadResult readTextFile(const QString& path, qint64 maxBytes)

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <utility>
@@ -14,16 +15,23 @@ bool IsFilePath(const QString& path);
 enum class IoStatus {
     Ok,
     NotFound, ///< the file (or a directory on its path) does not exist: the only failure that means "absent"
+    NotAFile, ///< the name holds a directory, a pipe, a device or (where links are refused) a link
     Failed,   ///< any other failure (EIO, EACCES, EBUSY, ENOSPC, ...); error holds errno
+    Unknown,  ///< no answer in time: the file system hangs, nothing is known about the file
 };
 
 struct IoResult {
     IoStatus status = IoStatus::Ok;
-    int error = 0; ///< errno of the failing call, 0 on success
+    int error = 0; ///< errno of the failing call, 0 on success and for Unknown
     bool ok() const { return status == IoStatus::Ok; }
     /** The system's text for error, for standard error and the event log. */
     QString errorText() const;
 };
+
+/** The IoResult of a failed call with this errno. */
+IoResult ioFailure(int error);
+/** The IoResult of a call that gave no answer in time. */
+IoResult ioUnknown();
 
 struct ReadResult : IoResult {
     QByteArray bytes;
@@ -33,21 +41,47 @@ struct ReadResult : IoResult {
 /**
  * Whether a symbolic link as the last part of a path is followed. Files in the shared exchange
  * directory are never links: one planted there must not make a station read or truncate a file
- * elsewhere, so their readers refuse them (the operation fails with ELOOP).
+ * elsewhere, so their readers refuse them (the operation fails with NotAFile).
  */
 enum class Links { Follow, Refuse };
 
-/** Reads a whole file; with maxBytes >= 0 at most that many bytes are read. */
+/** The three answers of an existence test. */
+enum class Presence {
+    Present, ///< a file or a directory is there
+    Absent,  ///< ENOENT or ENOTDIR: nothing is there
+    Unknown, ///< any other answer (EIO, EACCES, no answer in time): nothing may be concluded
+};
+
+struct Probe {
+    Presence presence = Presence::Unknown;
+    int error = 0;            ///< errno when Unknown (0: no answer in time)
+    bool regularFile = false; ///< what is there is a regular file (with Links::Refuse: not through a link)
+    qint64 modifiedNs = 0;    ///< its modification time, nanoseconds since the epoch
+};
+
+/** stat() (or lstat() with Links::Refuse) of path, in three answers. */
+Probe probePath(const QString& path, Links links = Links::Follow);
+
+/** Reads a whole regular file; with maxBytes >= 0 at most that many bytes are read. */
 ReadResult readWholeFile(const QString& path, qint64 maxBytes = -1, Links links = Links::Follow);
+
+struct WriteOptions {
+    /** Exact permission bits of the new file whatever the umask; -1 gives 0666 less the umask. */
+    int mode = -1;
+    /** Part of the temporary file's name, so that its writer can recognise its own leftovers. */
+    QString temporaryTag;
+};
+
 /**
  * Replaces (or creates) path with exactly bytes: a temporary file in the same directory, then a
- * rename, so that no reader ever sees half a file. The temporary file is removed on failure.
+ * rename, so that no reader ever sees half a file. The temporary file is removed on failure. The
+ * new file never takes over the mode of whatever stood under its name before.
  */
-IoResult writeFileAtomic(const QString& path, const QByteArray& bytes);
+IoResult writeFileAtomic(const QString& path, const QByteArray& bytes, const WriteOptions& options = {});
 /** Appends bytes to path, creating it when missing. */
 IoResult appendToFile(const QString& path, const QByteArray& bytes);
-/** Creates path empty, or truncates it when it exists. */
-IoResult createEmptyFile(const QString& path, Links links = Links::Follow);
+/** Creates path empty, or truncates it when it exists; mode as in WriteOptions. */
+IoResult createEmptyFile(const QString& path, Links links = Links::Follow, int mode = -1);
 /** Deletes a file; a missing file gives NotFound. */
 IoResult removeFile(const QString& path);
 /**
@@ -55,9 +89,18 @@ IoResult removeFile(const QString& path);
  * is removed itself, and what it points to is never touched.
  */
 IoResult forceRemoveFile(const QString& path);
+/** Removes a directory that is empty; any content keeps it (Failed). */
+IoResult removeEmptyDirectory(const QString& path);
+
+struct ListResult : IoResult {
+    QStringList names; ///< entries without "." and ".."
+};
+ListResult listDirectory(const QString& path);
 
 /** Temporary files of writeFileAtomic start with this; no reader looks for such names. */
 inline constexpr char kTemporaryPrefix[] = ".telvor-tmp-";
+/** The start of the temporary files that a writer with this tag leaves behind. */
+QString temporaryNamePrefix(const QString& tag);
 
 /** Text reading and writing in the system's code page. */
 struct TextReadResult : IoResult {

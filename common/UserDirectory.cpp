@@ -1,7 +1,10 @@
 #include "common/UserDirectory.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+
+#include <sys/stat.h>
 
 namespace telvor {
 namespace {
@@ -30,9 +33,12 @@ QString chosenDirectory()
 QString perUserDirectory()
 {
     const QString directory = withoutFinalSlash(chosenDirectory());
-    // A directory that cannot be made shows up as failing writes, which are reported there.
-    if (!QFileInfo(directory).isDir())
-        QDir().mkpath(directory);
+    // A directory that cannot be made shows up as failing writes, which are reported there. Its
+    // log tells when alarms were raised: it is the user's alone.
+    if (!QFileInfo(directory).isDir()) {
+        QDir().mkpath(QFileInfo(directory).absolutePath());
+        ::mkdir(QFile::encodeName(directory).constData(), 0700);
+    }
     return directory;
 }
 

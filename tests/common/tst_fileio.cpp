@@ -138,8 +138,8 @@ private slots:
         QTest::newRow("missing file") << "nothing" << int(IoStatus::NotFound) << ENOENT;
         QTest::newRow("missing directory") << "nodir/file" << int(IoStatus::NotFound) << ENOENT;
         QTest::newRow("below a file") << "file/x" << int(IoStatus::NotFound) << ENOTDIR;
-        QTest::newRow("directory") << "sub" << int(IoStatus::Failed) << EISDIR;
-        QTest::newRow("fifo") << "fifo" << int(IoStatus::Failed) << EINVAL;
+        QTest::newRow("directory") << "sub" << int(IoStatus::NotAFile) << EISDIR;
+        QTest::newRow("fifo") << "fifo" << int(IoStatus::NotAFile) << EINVAL;
     }
     void readFailures()
     {
@@ -230,13 +230,33 @@ private slots:
         QCOMPARE(entriesOf(m_dir->path()), QStringList{"MESSAGE.KVT"});
     }
 
-    void atomicWriteKeepsModeOfReplacedFile()
+    // Every station must be able to read what another wrote, whatever its umask, and a file planted
+    // under the name with other rights must not pass them on.
+    void atomicWriteGivesTheAskedMode_data() const
     {
-        writeRaw(path("private"), "old");
-        QVERIFY(::chmod(QFile::encodeName(path("private")).constData(), 0600) == 0);
-        const UmaskScope mask(0);
-        QVERIFY(writeFileAtomic(path("private"), "new").ok());
-        QCOMPARE(modeOf(path("private")), mode_t(0600));
+        QTest::addColumn<int>("planted");
+        QTest::addColumn<int>("mask");
+        QTest::addColumn<int>("asked");
+        QTest::addColumn<int>("mode");
+        QTest::newRow("new file, strict umask") << -1 << 077 << 0664 << 0664;
+        QTest::newRow("planted private file") << 0600 << 022 << 0664 << 0664;
+        QTest::newRow("planted open file") << 0777 << 022 << 0664 << 0664;
+        QTest::newRow("no mode asked: the umask decides") << 0600 << 022 << -1 << 0644;
+    }
+    void atomicWriteGivesTheAskedMode()
+    {
+        QFETCH(int, planted);
+        QFETCH(int, mask);
+        QFETCH(int, asked);
+        QFETCH(int, mode);
+        if (planted >= 0) {
+            writeRaw(path("MDAT7.KVT"), "old");
+            QVERIFY(::chmod(QFile::encodeName(path("MDAT7.KVT")).constData(), mode_t(planted)) == 0);
+        }
+        const UmaskScope scope(static_cast<mode_t>(mask));
+        QVERIFY(writeFileAtomic(path("MDAT7.KVT"), "new", WriteOptions{asked, {}}).ok());
+        QCOMPARE(modeOf(path("MDAT7.KVT")), mode_t(mode));
+        QCOMPARE(readRaw(path("MDAT7.KVT")), QByteArray("new"));
     }
 
     void atomicWriteIntoMissingDirectory()
@@ -253,7 +273,7 @@ private slots:
         QVERIFY(QDir(m_dir->path()).mkdir("MESSAGE.KVT"));
         writeRaw(path("MESSAGE.KVT/inner"), "keep");
         const IoResult result = writeFileAtomic(path("MESSAGE.KVT"), "12");
-        QCOMPARE(result.status, IoStatus::Failed);
+        QCOMPARE(result.status, IoStatus::NotAFile);
         QCOMPARE(result.error, EISDIR);
         QCOMPARE(entriesOf(m_dir->path()), QStringList{"MESSAGE.KVT"});
         QCOMPARE(readRaw(path("MESSAGE.KVT/inner")), QByteArray("keep"));
@@ -333,7 +353,7 @@ private slots:
     {
         QVERIFY(QDir(m_dir->path()).mkdir("MESSAGE.KVT"));
         const IoResult result = removeFile(path("MESSAGE.KVT"));
-        QCOMPARE(result.status, IoStatus::Failed);
+        QCOMPARE(result.status, IoStatus::NotAFile);
         QVERIFY(QFileInfo(path("MESSAGE.KVT")).isDir());
     }
 

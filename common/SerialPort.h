@@ -6,9 +6,14 @@
 
 namespace telvor {
 
-/** One change (or other event) of the serial line, with the DSR state at that moment. */
+/** One change of the serial line's DSR input, with the line state and the moment it happened. */
 struct SerialEvent {
     bool dsr = false;
+    /**
+     * When the change happened, in milliseconds of the monotonic clock (CLOCK_MONOTONIC), taken
+     * where it was seen, not where it is handled: a press handled late is still measured right.
+     */
+    qint64 stampMs = 0;
 };
 
 enum class SerialOpenError {
@@ -27,7 +32,7 @@ struct SerialOpenResult {
 
 /**
  * The push-button's serial port: only the DSR input line matters, no data moves. Events reach
- * the handler on the event thread, one per change of the line, in order, also those that happen
+ * the handlers on the event thread, one per change of the line, in order, also those that happen
  * while the event thread is busy.
  */
 class SerialPort {
@@ -47,8 +52,13 @@ public:
 
     /** The DSR line now (false while closed). */
     virtual bool dsrHolding() const = 0;
-    /** Receives every event of the open port on the event thread. */
+    /** Receives every change of the open port's DSR line on the event thread. */
     virtual void setEventHandler(std::function<void(const SerialEvent&)> handler) = 0;
+    /**
+     * Told on the event thread when the open port has gone (adapter unplugged, device removed),
+     * with the errno that showed it. The port is closed then; it delivers nothing until opened again.
+     */
+    virtual void setLostHandler(std::function<void(int sysError)> handler) = 0;
 };
 
 } // namespace telvor

@@ -1,0 +1,35 @@
+#include "common/SingleInstance.h"
+
+#include <QDir>
+
+#include <unistd.h>
+
+namespace telvor {
+
+namespace {
+
+QString runtimeDirectory()
+{
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime) && QDir(runtime).exists())
+        return runtime;
+    // No session runtime directory: a per-user name in the temporary directory stands in.
+    const QString fallback = QDir::tempPath() + QStringLiteral("/telvor-runtime-%1").arg(::getuid());
+    QDir().mkpath(fallback);
+    QFile::setPermissions(fallback, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return fallback;
+}
+
+} // namespace
+
+std::unique_ptr<QLockFile> lockSingleInstance(const QString& name)
+{
+    auto lock = std::make_unique<QLockFile>(runtimeDirectory() + QLatin1Char('/') + name + QStringLiteral(".lock"));
+    // Only a dead holder makes a lock stale, however long the running copy has held it.
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock(100))
+        return nullptr;
+    return lock;
+}
+
+} // namespace telvor
