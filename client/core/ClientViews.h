@@ -16,15 +16,10 @@ public:
     virtual bool isSetupVisible() const = 0;
 };
 
-/** What the setup window tells the core. */
-class SetupInput {
-public:
-    virtual ~SetupInput() = default;
-    /** The user changed a control; fields holds every control's value now. */
-    virtual void setupEdited(const SetupFields& fields) = 0;
-};
-
-/** The loader's message box with one OK button; returns once the user has confirmed it. */
+/**
+ * The loader's message box with one OK button. It opens without waiting for the OK: the core goes
+ * on at once, and a second message waits until the first has been confirmed.
+ */
 class MessageView {
 public:
     virtual ~MessageView() = default;
@@ -35,8 +30,11 @@ public:
 class AlarmView {
 public:
     virtual ~AlarmView() = default;
-    /** Shows anztext (loading the window first if needed) and puts the window on top. */
-    virtual void Alarm(const QString& anztext) = 0;
+    /**
+     * Shows anztext (loading the window first if needed) and puts the window on top; fullScreen
+     * is the station's setting at this alarm, which the window keeps for its flashing.
+     */
+    virtual void Alarm(const QString& anztext, bool fullScreen) = 0;
 };
 
 /** The alarm sent window `alarmgesendet`. */
@@ -76,6 +74,20 @@ struct ClientViews {
     AlarmSentView* alarmSent = nullptr;
     ButtonTestView* buttonTest = nullptr;
     TrayView* tray = nullptr;
+};
+
+/** Everything the client's windows tell its core: the one way back from the forms. */
+class ClientInput {
+public:
+    virtual ~ClientInput() = default;
+    /** The user changed a setup control; fields holds every control's value now. */
+    virtual void setupEdited(const SetupFields& fields) = 0;
+    /** The button test's start phase is over: serial events count from now on. */
+    virtual void setInitialisierung(bool value) = 0;
+    /** The user confirmed a test press: presses and soft triggers raise alarms from now on. */
+    virtual void setGetestet(bool value) = 0;
+    /** "Abrechen" of the button test: the client ends at once. */
+    virtual void endProgram() = 0;
 };
 
 } // namespace telvor

@@ -1,22 +1,14 @@
 #include "client/core/ConfigFile.h"
 
-#include "common/BracketRecord.h"
 #include "common/Numbers.h"
+#include "common/TelvorDat.h"
 
 namespace telvor {
-namespace {
-
-/** A check-box state as the file holds it: the digit between two blanks. */
-QString stateLine(int state)
-{
-    return QLatin1Char(' ') + QString::number(state) + QLatin1Char(' ');
-}
-
-} // namespace
 
 QString composeConfigFile(const StationConfig& config, const SetupFields& fields)
 {
-    const QString record = joinBracketRecord({
+    TelvorDatValues values;
+    values.fields = {
         config.exchangeDir,
         config.comPort,
         config.stationId,
@@ -27,10 +19,13 @@ QString composeConfigFile(const StationConfig& config, const SetupFields& fields
         QString::number(fields.CheckCom),
         withSignPosition(config.entprellzeit),
         QString::number(fields.logfile),
-    });
-    const QString crlf = QStringLiteral("\r\n");
-    return record + crlf + stateLine(fields.alarmtestaus) + crlf + fields.Text6 + crlf + fields.Text7 + crlf +
-           fields.Text8 + crlf + stateLine(fields.chk_vollbild) + crlf;
+    };
+    values.buttonTestOff = fields.alarmtestaus;
+    values.alarmText2 = fields.Text6;
+    values.alarmText3 = fields.Text7;
+    values.alarmText4 = fields.Text8;
+    values.fullScreen = fields.chk_vollbild;
+    return composeTelvorDat(values);
 }
 
 } // namespace telvor

@@ -21,9 +21,15 @@ QString timeFormatWithoutZone(const QLocale& locale)
 
 } // namespace
 
-EventLog::EventLog(const Clock& clock, QLocale locale, Sink standardError)
-    : m_clock(clock), m_locale(std::move(locale)), m_timeFormat(timeFormatWithoutZone(m_locale)),
-      m_standardError(std::move(standardError))
+/** Whether the last append failed; touched only by the appends, one after the other. */
+struct EventLog::Health {
+    Sink standardError;
+    bool failing = false;
+};
+
+EventLog::EventLog(const Clock& clock, QLocale locale, TaskQueue& writer, Sink standardError)
+    : m_clock(clock), m_locale(std::move(locale)), m_timeFormat(timeFormatWithoutZone(m_locale)), m_writer(writer),
+      m_health(std::make_shared<Health>(Health{std::move(standardError), false}))
 {
 }
 
@@ -36,17 +42,20 @@ std::optional<QString> EventLog::write(const QString& directory, const QString& 
     const QString entry = m_locale.toString(now.date(), QLocale::ShortFormat) + QStringLiteral("  ") +
                           m_locale.toString(now.time(), m_timeFormat) + QStringLiteral("  ") + text;
     const QString path = directory + QStringLiteral("/telvor.log");
-    const IoResult result = appendToFile(path, encodeCp1252(entry) + QByteArrayLiteral("\r\n"));
-    if (!result.ok() && !m_failing) {
-        m_failing = true;
-        if (m_standardError)
-            m_standardError(QStringLiteral("telvor: Ereignisprotokoll %1 kann nicht geschrieben werden: %2")
-                                .arg(path, result.errorText()));
-    } else if (result.ok() && m_failing) {
-        m_failing = false;
-        if (m_standardError)
-            m_standardError(QStringLiteral("telvor: Ereignisprotokoll %1 wird wieder geschrieben").arg(path));
-    }
+    const QByteArray line = encodeCp1252(entry) + QByteArrayLiteral("\r\n");
+    m_writer.post([health = m_health, path, line] {
+        const IoResult result = appendToFile(path, line);
+        if (result.ok() == !health->failing)
+            return;
+        health->failing = !result.ok();
+        if (!health->standardError)
+            return;
+        health->standardError(
+            health->failing
+                ? QStringLiteral("telvor: Ereignisprotokoll %1 kann nicht geschrieben werden: %2")
+                      .arg(path, result.errorText())
+                : QStringLiteral("telvor: Ereignisprotokoll %1 wird wieder geschrieben").arg(path));
+    });
     return entry;
 }
 

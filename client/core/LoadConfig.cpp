@@ -2,27 +2,23 @@
 
 #include "client/core/LoadFailure.h"
 #include "client/core/TelvorClient.h"
-#include "common/BracketRecord.h"
+#include "client/core/Timings.h"
 #include "common/Cp1252.h"
-#include "common/ExchangeNames.h"
 #include "common/Numbers.h"
 
-#include <cstring>
 #include <iterator>
 
 namespace telvor {
 namespace {
 
-const QString kConfigFileName = QStringLiteral("TELVOR.DAT");
 const QString kPathWarning = QStringLiteral("Achtung, bitte Pfad prüfen !!");
-constexpr int kRecordFields = 10;
 
 } // namespace
 
 void TelvorClient::failLoad(const LoadFailure& failure)
 {
     showMessage(failure.message(m_portNote));
-    m_loadStoppedInSetup = true;
+    m_setupWanted = true;
     setup();
 }
 
@@ -44,7 +40,7 @@ std::optional<int> TelvorClient::checkBoxState(const QString& text)
 void TelvorClient::loadConfig()
 {
     m_endOfFileSeen = false;
-    m_loadStoppedInSetup = false;
+    m_setupWanted = false;
 
     checkFile(m_config.Userappdata, kConfigFileName);
     if (!m_state.fileFound) {
@@ -66,11 +62,11 @@ void TelvorClient::loadConfig()
     }
 
     // Lines 2 to 6; line 1 is the record, read below from the whole text.
-    QString lines[6];
-    LineReader reader(file.text);
-    for (QString& line : lines) {
-        if (std::optional<QString> next = reader.readLine()) {
-            line = *next;
+    const TelvorDatText dat = readTelvorDat(file.text);
+    QString lines[kConfigLineCount];
+    for (int i = 0; i < kConfigLineCount; ++i) {
+        if (dat.lines[i]) {
+            lines[i] = *dat.lines[i];
         } else {
             showMessage(LoadFailure::endOfFile().message(m_portNote));
             m_endOfFileSeen = true;
@@ -93,25 +89,23 @@ void TelvorClient::loadConfig()
     m_fields.alarmtestaus = *testOffState;
     publishFields();
 
-    if (!loadRecord(file.text))
+    if (!loadRecord(dat.record))
         return;
 
     m_fields.CheckCom = m_config.comDisabled == QLatin1String("0") ? 0 : 1;
     m_fields.Check1 = m_config.alarmempf == QLatin1String("0") ? 0 : 1;
 
-    const std::optional<qint16> id = lenientInt16(m_config.stationId);
+    const std::optional<QString> id = normalisedStationId(m_config.stationId);
     if (!id) {
         failLoad(LoadFailure::overflow());
         return;
     }
-    m_config.stationId = QString::number(*id);
+    m_config.stationId = *id;
+    m_exchange.setTag(*id);
     publishFields();
 
-    if (m_config.comDisabled == QLatin1String("0")) {
-        m_portNote = QStringLiteral("- Com Port ") + m_config.comPort + QStringLiteral(" nicht verfügbar ! ");
-        if (!openPort())
-            return;
-    }
+    if (m_config.comDisabled == QLatin1String("0"))
+        openPortAtLoad();
     m_portNote.clear();
 
     if (!m_config.exchangeDirFound) {
@@ -125,7 +119,7 @@ void TelvorClient::loadConfig()
 }
 
 /** The ten fields of the record; false when loading stops here. */
-bool TelvorClient::loadRecord(const QString& text)
+bool TelvorClient::loadRecord(const BracketRecord& record)
 {
     // Fields 1 to 8 are kept as text, in this order; 9 and 10 are converted as well.
     static constexpr QString StationConfig::*kTextFields[] = {
@@ -133,7 +127,6 @@ bool TelvorClient::loadRecord(const QString& text)
         &StationConfig::signalFile,  &StationConfig::reservedText, &StationConfig::alarmText1,
         &StationConfig::alarmempf,   &StationConfig::comDisabled,
     };
-    const BracketRecord record = readBracketRecord(text, kRecordFields);
     if (record.negativeFirst) {
         failLoad(LoadFailure::invalidRecord());
         return false;
@@ -143,7 +136,8 @@ bool TelvorClient::loadRecord(const QString& text)
         m_config.*kTextFields[i] = fields[i];
         if (i == 0) {
             m_config.exchangeDir = withFinalSeparator(m_config.exchangeDir);
-            m_config.exchangeDirFound = IsFilePath(m_config.exchangeDir);
+            m_exchange.setDirectory(m_config.exchangeDir);
+            m_config.exchangeDirFound = probeExchangeDirectory() == Presence::Present;
         }
     }
     if (fields.size() > 8 && !loadDebounce(fields[8]))
@@ -181,59 +175,28 @@ bool TelvorClient::loadDebounce(const QString& field)
     return true;
 }
 
-bool TelvorClient::openPort()
-{
-    SerialPort& port = m_services.serial;
-    if (m_config.comPort.startsWith(QLatin1Char('/'))) {
-        if (!port.setDevicePath(m_config.comPort)) {
-            failLoad(LoadFailure::invalidPortNumber());
-            return false;
-        }
-    } else {
-        const std::optional<qint16> number = lenientInt16(m_config.comPort);
-        if (!number) {
-            failLoad(LoadFailure::overflow());
-            return false;
-        }
-        if (!port.setPortNumber(*number)) {
-            failLoad(LoadFailure::invalidPortNumber());
-            return false;
-        }
-    }
-    const SerialOpenResult opened = port.open();
-    if (!opened.ok()) {
-        if (m_services.standardError)
-            m_services.standardError(QStringLiteral("telvor: %1 kann nicht geöffnet werden: %2")
-                                         .arg(port.devicePath(), QString::fromLocal8Bit(strerror(opened.sysError))));
-        failLoad(LoadFailure::fromSerial(opened));
-        return false;
-    }
-    return true;
-}
-
-bool TelvorClient::writeAlarmTextFile()
-{
-    const QString content = alarmTextContent(m_config.alarmText1, m_fields.Text6, m_fields.Text7, m_fields.Text8);
-    const IoResult written =
-        writeFileAtomic(exchangePath(alarmTextFileName(m_config.stationId)), encodeCp1252(content));
-    if (!written.ok()) {
-        failLoad(LoadFailure::fromIo(written));
-        return false;
-    }
-    return true;
-}
-
 void TelvorClient::continueLoadAfterExchangeDirFound()
 {
     m_awaitingExchangeDir = false;
     m_fields.meldungtxt.clear();
     publishFields();
-    if (!writeAlarmTextFile())
-        return;
+
+    const IoResult leftovers = m_exchange.removeOwnLeftovers();
+    noteIo(QStringLiteral("Reste früherer Schreibvorgänge löschen"), leftovers);
+
+    // The text that receivers show is the one of this load, whatever the setup window holds later.
+    m_alarmText = encodeCp1252(alarmTextContent(m_config.alarmText1, m_fields.Text6, m_fields.Text7, m_fields.Text8));
+    if (const IoResult written = writeAlarmText(); !written.ok()) {
+        // Receivers would delete this station's alarms unseen: the user must know, and Timer1
+        // writes the file again at every tick until it is there. The loading goes on.
+        failLoad(LoadFailure::fromIo(written));
+    }
+    takeOverOwnSlot();
+
     if (m_endOfFileSeen) {
         m_endOfFileSeen = false;
+        m_setupWanted = true;
         setup();
-        m_loadStoppedInSetup = true;
         return;
     }
     if (m_fields.alarmtestaus == 1) {
@@ -244,15 +207,34 @@ void TelvorClient::continueLoadAfterExchangeDirFound()
     }
 }
 
+/**
+ * A slot that already holds this station's ID was left by its own hold (a crash, a quick restart):
+ * it goes at the end of a hold that starts now, with no window shown.
+ */
+void TelvorClient::takeOverOwnSlot()
+{
+    const ReadResult slot = m_exchange.read(kMessageFileName);
+    if (!slot.ok() || decodeCp1252(slot.bytes) != m_config.stationId)
+        return;
+    m_state.messageSent = true;
+    m_Timer1.setInterval(kHoldMs);
+}
+
+Presence TelvorClient::probeExchangeDirectory()
+{
+    const Probe directory = m_exchange.probeDirectory();
+    noteProbe(QStringLiteral("Austauschverzeichnis prüfen"), directory);
+    return directory.presence;
+}
+
 void TelvorClient::resumeLoadIfExchangeDirAppeared()
 {
-    if (!IsFilePath(m_config.exchangeDir))
+    if (probeExchangeDirectory() != Presence::Present)
         return;
     m_config.exchangeDirFound = true;
     const bool untouched = !m_setupTouched;
-    m_loadStoppedInSetup = false;
     continueLoadAfterExchangeDirFound();
-    if (untouched && !m_loadStoppedInSetup)
+    if (untouched && !m_setupWanted)
         m_views.setup->setSetupVisible(false);
 }
 

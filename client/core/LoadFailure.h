@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/FileIo.h"
-#include "platform/SerialPort.h"
+#include "common/SerialPort.h"
 
 #include <QString>
 

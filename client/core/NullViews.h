@@ -10,7 +10,7 @@ struct NullViews final : SetupView, MessageView, AlarmView, AlarmSentView, Butto
     void setSetupVisible(bool visible) override { m_visible = visible; }
     bool isSetupVisible() const override { return m_visible; }
     void showMessage(const QString&) override {}
-    void Alarm(const QString&) override {}
+    void Alarm(const QString&, bool) override {}
     void load() override {}
     void einschalten() override {}
     void enableOk() override {}

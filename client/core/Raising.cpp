@@ -2,8 +2,10 @@
 // the write of the message slot.
 
 #include "client/core/TelvorClient.h"
+#include "client/core/Timings.h"
 #include "common/Cp1252.h"
-#include "common/ExchangeNames.h"
+
+#include <cerrno>
 
 namespace telvor {
 
@@ -19,24 +21,24 @@ void TelvorClient::MSComm1_OnComm(const SerialEvent& event)
     }
     if (event.dsr && !m_state.dsrArmed) {
         m_state.dsrArmed = true;
+        m_pressStampMs = event.stampMs;
         // With no debounce time there is no minimum hold: the release alone raises the alarm.
         m_state.debounceRunning = m_config.entprellzeit != 0;
         m_entprell.setEnabled(true);
         writeLog(QStringLiteral("DSR gesetzt") + debounceText());
         return;
     }
-    if (!event.dsr && m_state.dsrArmed && !m_state.debounceRunning) {
+    // How long the button was held is told by the moments of the two changes, not by when they
+    // are handled: both may come late and back to back after a busy moment.
+    const bool heldLongEnough = event.stampMs - m_pressStampMs >= m_config.entprellzeit;
+    if (!event.dsr && m_state.dsrArmed && heldLongEnough) {
         writeLog(QStringLiteral("Alarm gesetzt") + debounceText());
-        m_state.dsrArmed = false;
-        m_entprell.setEnabled(false);
-        m_state.debounceRunning = false;
+        resetButton();
         raiseAlarm(AlarmSource::PushButton);
         return;
     }
-    // Released too early, another event while held, or an event while released.
-    m_entprell.setEnabled(false);
-    m_state.dsrArmed = false;
-    m_state.debounceRunning = false;
+    // Released too early, the line on again while held, or a change while released.
+    resetButton();
 }
 
 void TelvorClient::entprell_Timer()
@@ -47,55 +49,96 @@ void TelvorClient::entprell_Timer()
 
 void TelvorClient::Timer3_Timer()
 {
-    if (m_triggerDeletePending)
-        deleteTriggerFile();
+    m_exchange.reportHang(m_failures);
+    // Until the loading is complete the station cannot tell a test press from an alarm.
+    if (m_awaitingExchangeDir)
+        return;
 
     const QString trigger = triggerFileName(m_config.stationId);
-    checkExchange(trigger);
-    if (!m_state.fileFound)
+    const Probe probe = m_exchange.probe(trigger);
+    noteProbe(trigger + QStringLiteral(" prüfen"), probe);
+    if (probe.presence == Presence::Unknown)
         return;
+    m_state.fileFound = probe.presence == Presence::Present;
+    if (!m_state.fileFound) {
+        m_triggerDeletePending = false;
+        return;
+    }
     if (!m_state.getestet) {
         m_views.buttonTest->reportPress();
-        removeExchangeFile(trigger, false);
+        noteIo(trigger + QStringLiteral(" löschen"), m_exchange.remove(trigger));
         m_state.logtext = QStringLiteral(" Init - ") + m_config.exchangeDir + QStringLiteral("start.") + m_config.stationId;
         writeLog(m_state.logtext);
         return;
     }
-    if (m_triggerDeletePending)
-        return; // already sent for this file; only its removal is outstanding
-    raiseAlarm(AlarmSource::SoftTrigger);
+    if (m_triggerDeletePending && probe.modifiedNs <= m_handledTriggerStamp) {
+        // The request that was sent already, which could not be deleted; a newer one is a new alarm.
+        deleteTriggerFile();
+        return;
+    }
+    m_triggerDeletePending = false;
+    raiseAlarm(AlarmSource::SoftTrigger, probe.modifiedNs);
 }
 
-void TelvorClient::raiseAlarm(AlarmSource source)
+void TelvorClient::raiseAlarm(AlarmSource source, qint64 triggerStamp)
 {
     // A send that is pending counts as under way, or it would go out twice.
     if (m_state.messageSent || m_state.sendWaiting || m_state.sendNow)
         return;
-    checkExchange(kMessageFileName);
-    if (m_state.fileFound) {
+    const Presence slot = probeExchange(kMessageFileName);
+    if (slot != Presence::Absent) {
+        // An occupied slot is waited for; one that cannot be tested now is tested again at each
+        // poll, as if occupied: the alarm stays pending and never takes a slot for free.
         m_state.sendWaiting = true;
-        m_state.waitTicks = 16;
+        m_state.waitTicks = kWaitPolls;
         m_pendingSource = source;
+        m_pendingTriggerStamp = triggerStamp;
         return;
     }
+    m_pendingTriggerStamp = triggerStamp;
     writeMessage(source);
+}
+
+int TelvorClient::pollPeriod() const
+{
+    return m_state.alarmShown ? kShowingPollMs : kIdlePollMs;
+}
+
+IoResult TelvorClient::writeAlarmText()
+{
+    const QString name = alarmTextFileName(m_config.stationId);
+    const IoResult written = m_exchange.write(name, m_alarmText);
+    noteIo(name + QStringLiteral(" schreiben"), written, true);
+    m_alarmTextPending = !written.ok();
+    return written;
+}
+
+/** Receivers delete a message whose sender has no alarm text file: it must be there before a send. */
+void TelvorClient::ensureOwnAlarmText()
+{
+    const Probe own = m_exchange.probe(alarmTextFileName(m_config.stationId), Links::Refuse);
+    if (own.presence == Presence::Unknown || (own.presence == Presence::Present && own.regularFile))
+        return;
+    writeAlarmText();
 }
 
 void TelvorClient::writeMessage(AlarmSource source)
 {
     m_Timer1.setEnabled(false);
     if (source == AlarmSource::SoftTrigger && !m_sendRetry) {
-        m_state.logtext = exchangePath(kMessageFileName);
+        m_state.logtext = m_exchange.path(kMessageFileName);
         writeLog(m_state.logtext);
     }
-    const IoResult written = writeFileAtomic(exchangePath(kMessageFileName), encodeCp1252(m_config.stationId));
+    ensureOwnAlarmText();
+    const IoResult written = m_exchange.write(kMessageFileName, encodeCp1252(m_config.stationId));
     noteIo(kMessageFileName + QStringLiteral(" schreiben"), written, true);
     if (!written.ok()) {
-        // The alarm must not be lost: try again in two seconds, looking at the slot first.
+        // The alarm must not be lost: try again, looking at the slot first. A directory under the
+        // slot's name will not go away in two seconds; it is looked at with each poll.
         m_pendingSource = source;
         m_sendRetry = true;
         m_state.sendNow = true;
-        m_Timer1.setInterval(2000);
+        m_Timer1.setInterval(written.status == IoStatus::NotAFile ? pollPeriod() : kSendDelayMs);
         m_Timer1.setEnabled(true);
         return;
     }
@@ -106,27 +149,29 @@ void TelvorClient::afterMessageWritten(AlarmSource source)
 {
     m_sendRetry = false;
     if (source == AlarmSource::SoftTrigger) {
-        m_triggerDeletePending = true;
+        m_handledTriggerStamp = m_pendingTriggerStamp;
         deleteTriggerFile();
         m_state.logtext = m_config.exchangeDir + QStringLiteral("start.") + m_config.stationId;
         writeLog(m_state.logtext);
     }
     m_views.alarmSent->einschalten();
-    m_Timer1.setInterval(15000);
+    m_Timer1.setInterval(kHoldMs);
     m_state.messageSent = true;
     m_Timer1.setEnabled(true);
 }
 
 void TelvorClient::deleteTriggerFile()
 {
-    if (removeExchangeFile(triggerFileName(m_config.stationId), false) != IoStatus::Failed)
-        m_triggerDeletePending = false;
+    const QString trigger = triggerFileName(m_config.stationId);
+    const IoResult removed = m_exchange.remove(trigger);
+    noteIo(trigger + QStringLiteral(" löschen"), removed);
+    m_triggerDeletePending = !removed.ok() && removed.status != IoStatus::NotFound;
 }
 
 /** A send whose write failed: the slot may meanwhile hold this station's message or another's. */
 void TelvorClient::retrySend()
 {
-    const ReadResult slot = readExchangeFile(kMessageFileName);
+    const ReadResult slot = m_exchange.read(kMessageFileName);
     if (slot.ok() && decodeCp1252(slot.bytes) == m_config.stationId) {
         // The write reached the server although it was reported as failed.
         m_Timer1.setEnabled(false);
@@ -137,9 +182,19 @@ void TelvorClient::retrySend()
     if (slot.ok()) {
         m_sendRetry = false;
         m_state.sendWaiting = true;
-        m_state.waitTicks = 16;
-        m_Timer1.setInterval(m_state.alarmShown ? 500 : 5000);
+        m_state.waitTicks = kWaitPolls;
+        m_Timer1.setInterval(pollPeriod());
         return;
+    }
+    if (slot.status == IoStatus::NotAFile && slot.error == EISDIR) {
+        // Somebody made a directory of the slot's name. An empty one is removed; any other keeps
+        // the alarm pending, and it is looked at again with each poll.
+        const IoResult removed = m_exchange.removeEmptyDirectory(kMessageFileName);
+        if (!removed.ok() && removed.status != IoStatus::NotFound) {
+            m_state.sendNow = true;
+            m_Timer1.setInterval(pollPeriod());
+            return;
+        }
     }
     writeMessage(m_pendingSource);
 }

@@ -2,6 +2,7 @@
 
 #include "client/core/Company.h"
 #include "client/core/NullViews.h"
+#include "client/core/Timings.h"
 #include "common/Numbers.h"
 
 #include <exception>
@@ -20,13 +21,15 @@ View* orNull(View* view, NullViews& fallback)
 
 TelvorClient::TelvorClient(ClientServices services, ClientViews views)
     : m_services(std::move(services)), m_nullViews(std::make_unique<NullViews>()),
-      m_log(m_services.clock, m_services.locale, m_services.standardError),
-      m_failures(m_services.standardError,
+      m_log(m_services.clock, m_services.locale, m_services.logWriter, m_services.standardError),
+      m_failures(QStringLiteral("telvor"), m_services.standardError,
                  [this](const QString& text) { m_log.write(m_config.Userappdata, m_config.logfileaktive, text); }),
-      m_Timer1(m_services.scheduler, 5000, false, [this] { Timer1_Timer(); }),
-      m_Timer2(m_services.scheduler, 15, false, [this] { Timer2_Timer(); }),
-      m_Timer3(m_services.scheduler, 1000, true, [this] { Timer3_Timer(); }),
-      m_entprell(m_services.scheduler, 2000, false, [this] { entprell_Timer(); })
+      m_exchange(m_services.exchange),
+      m_Timer1(m_services.scheduler, kIdlePollMs, false, [this] { Timer1_Timer(); }),
+      m_Timer2(m_services.scheduler, kBeepTickMs, false, [this] { Timer2_Timer(); }),
+      m_Timer3(m_services.scheduler, kTriggerPollMs, true, [this] { Timer3_Timer(); }),
+      m_entprell(m_services.scheduler, kDesignDebounceMs, false, [this] { entprell_Timer(); }),
+      m_portRetry(m_services.scheduler, kPortRetryMs, false, [this] { portRetry_Timer(); })
 {
     NullViews& null = *m_nullViews;
     m_views.setup = orNull(views.setup, null);
@@ -36,11 +39,13 @@ TelvorClient::TelvorClient(ClientServices services, ClientViews views)
     m_views.buttonTest = orNull(views.buttonTest, null);
     m_views.tray = orNull(views.tray, null);
     m_services.serial.setEventHandler([this](const SerialEvent& event) { MSComm1_OnComm(event); });
+    m_services.serial.setLostHandler([this](int sysError) { portLost(sysError); });
 }
 
 TelvorClient::~TelvorClient()
 {
     m_services.serial.setEventHandler({});
+    m_services.serial.setLostHandler({});
 }
 
 void TelvorClient::Form_Load()
@@ -61,9 +66,8 @@ void TelvorClient::Form_Load()
     try {
         loadConfig();
     } catch (const std::exception& error) {
-        if (m_services.standardError)
-            m_services.standardError(QStringLiteral("telvor: Fehler beim Laden der Einstellungen: %1")
-                                         .arg(QString::fromLocal8Bit(error.what())));
+        reportLine(QStringLiteral("telvor: Fehler beim Laden der Einstellungen: %1")
+                       .arg(QString::fromLocal8Bit(error.what())));
         setup();
     }
 
@@ -94,6 +98,12 @@ void TelvorClient::setupEdited(const SetupFields& fields)
     m_setupTouched = true;
 }
 
+void TelvorClient::endProgram()
+{
+    if (m_services.endProgram)
+        m_services.endProgram();
+}
+
 void TelvorClient::checkFile(const QString& dir, const QString& name)
 {
     m_state.fileFound = IsFilePath(dir + QLatin1Char('/') + name);
@@ -122,35 +132,35 @@ void TelvorClient::showMessage(const QString& text)
     m_views.messages->showMessage(text);
 }
 
+void TelvorClient::reportLine(const QString& text)
+{
+    if (m_services.standardError)
+        m_services.standardError(text);
+}
+
 void TelvorClient::noteIo(const QString& what, const IoResult& result, bool absentIsFailure)
 {
-    if (result.status == IoStatus::Failed || (absentIsFailure && result.status == IoStatus::NotFound))
+    if (result.status == IoStatus::Ok || (result.status == IoStatus::NotFound && !absentIsFailure))
+        m_failures.succeeded(what);
+    else
         m_failures.failed(what, result.errorText());
+}
+
+void TelvorClient::noteProbe(const QString& what, const Probe& probe)
+{
+    if (probe.presence == Presence::Unknown)
+        m_failures.failed(what, probe.error == 0 ? QStringLiteral("keine Antwort") : qt_error_string(probe.error));
     else
         m_failures.succeeded(what);
 }
 
-IoStatus TelvorClient::removeExchangeFile(const QString& name, bool forced)
+Presence TelvorClient::probeExchange(const QString& name)
 {
-    const QString path = exchangePath(name);
-    const IoResult result = forced ? forceRemoveFile(path) : removeFile(path);
-    noteIo(name + QStringLiteral(" löschen"), result);
-    return result.status;
-}
-
-void TelvorClient::checkExchange(const QString& name)
-{
-    if (m_config.exchangeDir.isEmpty())
-        m_state.fileFound = false; // the name alone would be looked for at the root
-    else
-        checkFile(m_config.exchangeDir, name);
-}
-
-ReadResult TelvorClient::readExchangeFile(const QString& name) const
-{
-    // Nothing read from the share may exhaust memory, nor lead outside it through a link.
-    constexpr qint64 kReadCap = 64 * 1024;
-    return readWholeFile(exchangePath(name), kReadCap, Links::Refuse);
+    const Probe probe = m_exchange.probe(name);
+    noteProbe(name + QStringLiteral(" prüfen"), probe);
+    if (probe.presence != Presence::Unknown)
+        m_state.fileFound = probe.presence == Presence::Present;
+    return probe.presence;
 }
 
 } // namespace telvor

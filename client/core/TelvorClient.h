@@ -3,14 +3,18 @@
 #include "client/core/ClientState.h"
 #include "client/core/ClientViews.h"
 #include "client/core/EventLog.h"
-#include "client/core/FailureReporter.h"
 #include "client/core/StationConfig.h"
 #include "common/Clock.h"
-#include "common/FileIo.h"
+#include "common/Exchange.h"
+#include "common/ExchangeIo.h"
+#include "common/FailureReporter.h"
+#include "common/SerialPort.h"
+#include "common/Sound.h"
+#include "common/TaskQueue.h"
+#include "common/TelvorDat.h"
 #include "common/Timer.h"
-#include "platform/SerialPort.h"
-#include "platform/Sound.h"
 
+#include <QByteArray>
 #include <QLocale>
 #include <QString>
 
@@ -23,15 +27,18 @@ namespace telvor {
 struct LoadFailure;
 struct NullViews;
 
-/** What a station is given from outside: time, the serial port, sound, its per-user directory. */
+/** What a station is given from outside: time, its devices, the share, its per-user directory. */
 struct ClientServices {
     Scheduler& scheduler;
     const Clock& clock;
     SerialPort& serial;
     Sound& sound;
-    QString userAppData;                          ///< directory of TELVOR.DAT and telvor.log
-    QLocale locale = QLocale::system();           ///< date and time format of the event log
+    ExchangeIo& exchange;                              ///< every call on the exchange directory
+    TaskQueue& logWriter;                              ///< where the event log's lines are appended
+    QString userAppData;                               ///< directory of TELVOR.DAT and telvor.log
+    QLocale locale = QLocale::system();                ///< date and time format of the event log
     std::function<void(const QString&)> standardError; ///< one line of diagnostics
+    std::function<void()> endProgram;                  ///< hides the windows and ends the process at once
 };
 
 /** How an alarm of this station was raised. */
@@ -41,8 +48,11 @@ enum class AlarmSource { PushButton, SoftTrigger };
  * One workstation's alarm client without its windows: start-up, configuration, event log, the
  * exchange protocol (polling, sending, holding, waiting), the push-button and the soft-trigger
  * watch. Everything a station owns hangs off this object, so one process can run many stations.
+ *
+ * Every call on the share may answer "unknown" (an I/O error, or no answer in time): a step that
+ * meets one changes nothing and is tried again at its timer's next tick.
  */
-class TelvorClient final : public SetupInput {
+class TelvorClient final : public ClientInput {
 public:
     TelvorClient(ClientServices services, ClientViews views);
     ~TelvorClient() override;
@@ -65,12 +75,11 @@ public:
     void entprell_Timer();
     void MSComm1_OnComm(const SerialEvent& event);
 
-    /** Set by the button test window. */
-    void setInitialisierung(bool value) { m_state.initialisierung = value; }
-    void setGetestet(bool value) { m_state.getestet = value; }
-
-    // SetupInput
+    // ClientInput
     void setupEdited(const SetupFields& fields) override;
+    void setInitialisierung(bool value) override { m_state.initialisierung = value; }
+    void setGetestet(bool value) override { m_state.getestet = value; }
+    void endProgram() override;
 
     const StationConfig& config() const { return m_config; }
     const ClientState& state() const { return m_state; }
@@ -81,50 +90,70 @@ public:
     const Timer& timer2() const { return m_Timer2; }
     const Timer& timer3() const { return m_Timer3; }
     const Timer& entprell() const { return m_entprell; }
+    const Timer& portRetry() const { return m_portRetry; }
 
 private:
     // Configuration loading
     void loadConfig();
-    bool loadRecord(const QString& text);
+    bool loadRecord(const BracketRecord& record);
     bool loadDebounce(const QString& field);
-    void continueLoadAfterExchangeDirFound();
-    void resumeLoadIfExchangeDirAppeared();
     void failLoad(const LoadFailure& failure);
     std::optional<int> checkBoxState(const QString& text);
-    bool openPort();
-    bool writeAlarmTextFile();
+    void continueLoadAfterExchangeDirFound();
+    void resumeLoadIfExchangeDirAppeared();
+    void takeOverOwnSlot();
+
+    // The push-button's port
+    void openPortAtLoad();
+    /** Sets the device and opens it; the failure and whether trying again may help. */
+    std::optional<LoadFailure> openPort(bool& retryable);
+    void portRetry_Timer();
+    void portLost(int sysError);
+    void resetButton();
+    QString portKey() const;
+
+    // This station's alarm text in the exchange directory
+    /** Writes the alarm text file; a failure is reported once and leaves it pending for Timer1. */
+    IoResult writeAlarmText();
+    void ensureOwnAlarmText();
 
     // Sending
-    void raiseAlarm(AlarmSource source);
+    void raiseAlarm(AlarmSource source, qint64 triggerStamp = 0);
     void writeMessage(AlarmSource source);
     void afterMessageWritten(AlarmSource source);
     void retrySend();
     void deleteTriggerFile();
+    bool waitingStep();
     void holdEnd();
+    void endHold(bool keep);
+    int pollPeriod() const;
 
     // Receiving
-    void showAlarm();
-    void leaveSlotForNextPoll();
+    void pollStep();
+    void showAlarm(int intervalBefore);
+    void giveSignal();
+    void startBeeps();
 
     // Exchange directory
-    QString exchangePath(const QString& name) const { return m_config.exchangeDir + name; }
-    /** checkFile on the exchange directory; with no directory configured nothing is there. */
-    void checkExchange(const QString& name);
-    ReadResult readExchangeFile(const QString& name) const;
+    /** checkFile on the exchange directory, in three answers; fileFound is set when known. */
+    Presence probeExchange(const QString& name);
     /** Reports a failure once per outage; for a write, a missing directory is a failure too. */
     void noteIo(const QString& what, const IoResult& result, bool absentIsFailure = false);
-    /** Ok, NotFound (gone already) or Failed (reported, to be tried again). */
-    IoStatus removeExchangeFile(const QString& name, bool forced);
+    void noteProbe(const QString& what, const Probe& probe);
+    /** The existence test of the exchange directory itself, reported once per outage. */
+    Presence probeExchangeDirectory();
 
     QString debounceText() const;
     void publishFields();
     void showMessage(const QString& text);
+    void reportLine(const QString& text);
 
     ClientServices m_services;
     std::unique_ptr<NullViews> m_nullViews;
     ClientViews m_views;
     EventLog m_log;
     FailureReporter m_failures;
+    Exchange m_exchange;
 
     StationConfig m_config;
     ClientState m_state;
@@ -134,17 +163,29 @@ private:
     Timer m_Timer2;
     Timer m_Timer3;
     Timer m_entprell;
+    Timer m_portRetry;
 
     QString m_portNote;
     bool m_endOfFileSeen = false;
     bool m_awaitingExchangeDir = false;
     bool m_setupTouched = false;
-    bool m_loadStoppedInSetup = false;
+    /** The loader showed the setup window for a problem the user has to see; a late share keeps it open. */
+    bool m_setupWanted = false;
+
+    /** The alarm text file's bytes as of the last load (or save), never unsaved edits. */
+    QByteArray m_alarmText;
+    bool m_alarmTextPending = false; ///< the alarm text file could not be written yet
 
     AlarmSource m_pendingSource = AlarmSource::PushButton;
-    bool m_sendRetry = false;        ///< the last write of MESSAGE.KVT failed; the next try tests the slot first
-    bool m_holdEndRetry = false;     ///< the hold end could not delete the slot
+    qint64 m_pendingTriggerStamp = 0; ///< modification time of the trigger file the pending send is for
+    bool m_sendRetry = false;         ///< the last write of MESSAGE.KVT failed; the next try reads the slot first
+    bool m_holdEndRetry = false;      ///< the hold end could not delete the slot
     bool m_triggerDeletePending = false; ///< START.<ID> was handled but could not be deleted yet
+    qint64 m_handledTriggerStamp = 0; ///< modification time of the trigger file handled last
+
+    qint64 m_pressStampMs = 0;        ///< when the push-button's line came on
+    bool m_roundStarted = false;      ///< Timer2 started a round of tones that has not been counted
+    bool m_waveChecking = false;      ///< the signal file is being opened; Timer2 waits for the verdict
 };
 
 } // namespace telvor

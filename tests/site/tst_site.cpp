@@ -90,8 +90,9 @@ private Q_SLOTS:
         QCOMPARE(station(7).views.alarms, QStringList{textOf(12)});
         QCOMPARE(station(3).views.alarms, QStringList{textOf(12)});
         QVERIFY(station(12).views.alarms.isEmpty()); // a sender never shows its own alarm
-        QCOMPARE(station(7).sound.tones.size(), 9);
+        QVERIFY(!station(7).sound.tones.isEmpty());
         m_time->advance(15000);
+        QCOMPARE(station(7).sound.tones.size(), 9);
         QVERIFY(!slotExists());
         QVERIFY(station(12).views.sent.okEnabled);
         QVERIFY(station(12).logTexts().contains(QStringLiteral("Message - gelöscht")));

@@ -244,8 +244,6 @@ private Q_SLOTS:
         QTest::newRow("log state 3") << "log" << "3" << "Unzulässiger Wert - 380  ";
         QTest::newRow("full-screen state 7") << "full" << " 7 " << "Unzulässiger Wert - 380  ";
         QTest::newRow("test-off state -1") << "testoff" << "-1" << "Unzulässiger Wert - 380  ";
-        QTest::newRow("port 0") << "port" << "0" << "Ungültige Portnummer - 8002  - Com Port 0 nicht verfügbar ! ";
-        QTest::newRow("port letters") << "port" << "COM" << "Ungültige Portnummer - 8002  - Com Port COM nicht verfügbar ! ";
     }
     void failuresShowTheirMessageAndStop()
     {
@@ -264,8 +262,6 @@ private Q_SLOTS:
             c.fullScreen = value;
         else if (field == QLatin1String("testoff"))
             c.testOff = value;
-        else if (field == QLatin1String("port"))
-            c.comPort = value;
         f.station->writeConfig(c);
         f.station->start();
         QCOMPARE(f.station->views.messages, QStringList{message});
@@ -286,19 +282,80 @@ private Q_SLOTS:
         QCOMPARE(f.station->client().entprell().interval(), 2000);
     }
 
-    void portThatCannotOpenNamesThePort()
+    // A push-button that cannot be used is shown to the user, but the rest of the station must work:
+    // its alarm text, its soft trigger, its button test.
+    void portFailuresLetTheLoadingGoOn_data()
+    {
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("openError");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("retried");
+        QTest::newRow("no such port") << "3" << int(SerialOpenError::NotPresent)
+                                      << "Schnittstelle nicht vorhanden - 8010  - Com Port 3 nicht verfügbar ! " << true;
+        QTest::newRow("busy") << "3" << int(SerialOpenError::Busy)
+                              << "Schnittstelle wird von einem anderen Programm benutzt - 8005  - Com Port 3 nicht "
+                                 "verfügbar ! "
+                              << true;
+        QTest::newRow("not in dialout") << "3" << int(SerialOpenError::AccessDenied)
+                                        << "Zugriff auf die Schnittstelle verweigert - 8011  - Com Port 3 nicht "
+                                           "verfügbar ! "
+                                        << true;
+        QTest::newRow("other failure") << "3" << int(SerialOpenError::Failed)
+                                       << "Schnittstelle kann nicht geöffnet werden - 8015  - Com Port 3 nicht "
+                                          "verfügbar ! "
+                                       << true;
+        QTest::newRow("port 0") << "0" << int(SerialOpenError::None)
+                                << "Ungültige Portnummer - 8002  - Com Port 0 nicht verfügbar ! " << false;
+        QTest::newRow("port letters") << "COM" << int(SerialOpenError::None)
+                                      << "Ungültige Portnummer - 8002  - Com Port COM nicht verfügbar ! " << false;
+        QTest::newRow("port overflows") << "99999" << int(SerialOpenError::None)
+                                        << "Überlauf - 6  - Com Port 99999 nicht verfügbar ! " << false;
+    }
+    void portFailuresLetTheLoadingGoOn()
+    {
+        QFETCH(QString, port);
+        QFETCH(int, openError);
+        QFETCH(QString, message);
+        QFETCH(bool, retried);
+        ConfigText c = validConfig();
+        c.comDisabled = QStringLiteral("0");
+        c.comPort = port;
+        c.testOff = QStringLiteral(" 0 ");
+        f.station->writeConfig(c);
+        f.station->serial.failOpen(SerialOpenError(openError));
+        f.station->start();
+        QCOMPARE(f.station->views.messages, QStringList{message});
+        QVERIFY(f.station->views.setupVisible);
+        QVERIFY(QFile::exists(mdat(QStringLiteral("12"))));
+        QCOMPARE(f.station->views.test.loads, 1);
+        QCOMPARE(f.station->client().portRetry().isEnabled(), retried);
+
+        // Back (an adapter enumerated late, the other program gone): the button works from the next try.
+        f.station->serial.failOpen(SerialOpenError::None);
+        const int opensBefore = f.station->serial.openCount();
+        f.scheduler->advance(5000);
+        QCOMPARE(f.station->serial.isOpen(), retried);
+        QCOMPARE(f.station->serial.openCount(), opensBefore + (retried ? 1 : 0));
+        QVERIFY(!f.client().portRetry().isEnabled());
+        f.scheduler->advance(20000);
+        QCOMPARE(f.station->serial.openCount(), opensBefore + (retried ? 1 : 0));
+        if (retried)
+            QCOMPARE(f.station->standardError.filter(QStringLiteral("Wieder in Ordnung: Schnittstelle /dev/ttyS2")).size(),
+                     1);
+    }
+
+    void portIsTriedEveryFiveSecondsUntilItOpens()
     {
         ConfigText c = validConfig();
         c.comDisabled = QStringLiteral("0");
-        c.comPort = QStringLiteral("3");
         f.station->writeConfig(c);
         f.station->serial.failOpen(SerialOpenError::NotPresent);
         f.station->start();
+        f.scheduler->advance(30000);
+        QCOMPARE(f.station->serial.openCount(), 1 + 6);
+        // One report for the whole outage, beside the message box of the start.
+        QCOMPARE(f.station->standardError.filter(QStringLiteral("Schnittstelle")).size(), 1);
         QCOMPARE(f.station->views.messages.size(), 1);
-        QVERIFY(f.station->views.messages.first().endsWith(QStringLiteral("  - Com Port 3 nicht verfügbar ! ")));
-        QCOMPARE(f.station->serial.devicePath(), QStringLiteral("/dev/ttyS2"));
-        QVERIFY(f.station->views.setupVisible);
-        QVERIFY(!QFile::exists(mdat(QStringLiteral("12"))));
     }
 
     void devicePathIsUsedAsItIs()

@@ -57,19 +57,19 @@ private Q_SLOTS:
         QVERIFY(!f.state().dsrArmed && !f.client().entprell().isEnabled());
     }
 
-    void otherEventsCancelThePress_data()
+    void lineOnAgainCancelsThePress_data()
     {
         QTest::addColumn<int>("eventAfterMs");
         QTest::newRow("while debouncing") << 50;
         QTest::newRow("after debouncing") << 500;
     }
-    void otherEventsCancelThePress()
+    void lineOnAgainCancelsThePress()
     {
         QFETCH(int, eventAfterMs);
         startWithPort();
         f.station->serial.press();
         f.scheduler->advance(eventAfterMs);
-        f.station->serial.otherEvent(); // line still on
+        f.station->serial.press(); // a change seen as "on" while held
         QVERIFY(!f.state().dsrArmed);
         f.scheduler->advance(500);
         f.station->serial.release();
@@ -81,9 +81,41 @@ private Q_SLOTS:
     {
         startWithPort();
         f.station->serial.release();
-        f.station->serial.otherEvent();
+        f.station->serial.release();
         QVERIFY(!f.state().dsrArmed && !f.state().debounceRunning);
         QVERIFY(f.station->logTexts().isEmpty());
+    }
+
+    // The event thread may be busy when the button changes; the changes then arrive late and back
+    // to back. Their stamps tell how long the button was held.
+    void lateChangesAreMeasuredByTheirStamps_data()
+    {
+        QTest::addColumn<int>("pressHandledLateBy");
+        QTest::addColumn<int>("heldMs");
+        QTest::addColumn<bool>("alarm");
+        QTest::newRow("both late, held long enough") << 3000 << 300 << true;
+        QTest::newRow("both late, held exactly the debounce time") << 3000 << 120 << true;
+        QTest::newRow("both late, too short") << 3000 << 50 << false;
+        QTest::newRow("press on time, short release late") << 0 << 50 << false;
+        QTest::newRow("press on time, long release late") << 0 << 400 << true;
+    }
+    void lateChangesAreMeasuredByTheirStamps()
+    {
+        QFETCH(int, pressHandledLateBy);
+        QFETCH(int, heldMs);
+        QFETCH(bool, alarm);
+        startWithPort();
+        f.scheduler->advance(1000);
+        const qint64 pressedAt = f.scheduler->now();
+        if (pressHandledLateBy == 0)
+            f.station->serial.pressedAt(pressedAt);
+        // Beeps or a slow window kept the event thread busy; the debounce timer ticked meanwhile.
+        f.scheduler->advance(3000);
+        if (pressHandledLateBy != 0)
+            f.station->serial.pressedAt(pressedAt);
+        f.station->serial.releasedAt(pressedAt + heldMs);
+        QCOMPARE(sent(), alarm);
+        QCOMPARE(f.station->logTexts().contains(QStringLiteral("Alarm gesetzt 120")), alarm);
     }
 
     void zeroDebounceMeansNoMinimumHold()

@@ -29,17 +29,20 @@ SerialOpenResult FakeSerialPort::open()
     return {};
 }
 
-void FakeSerialPort::otherEvent()
+void FakeSerialPort::lose(int sysError)
 {
-    if (m_open && m_handler)
-        m_handler(SerialEvent{m_dsr});
+    if (!m_open)
+        return;
+    m_open = false;
+    if (m_lostHandler)
+        m_lostHandler(sysError);
 }
 
-void FakeSerialPort::setDsr(bool on)
+void FakeSerialPort::setDsr(bool on, qint64 stampMs)
 {
     m_dsr = on;
     if (m_open && m_handler)
-        m_handler(SerialEvent{on});
+        m_handler(SerialEvent{on, stampMs});
 }
 
 } // namespace telvor::test

@@ -1,11 +1,17 @@
 #include "FakeSound.h"
 
+#include <algorithm>
+
 namespace telvor::test {
 
-void FakeSound::beep(int frequencyHz, int durationMs)
+void FakeSound::startTones(int count, int frequencyHz, int durationMs)
 {
-    tones.append({frequencyHz, durationMs, m_scheduler.now()});
-    m_scheduler.block(durationMs);
+    qint64 start = std::max(m_scheduler.now(), m_tonesEnd);
+    for (int i = 0; i < count; ++i) {
+        tones.append({frequencyHz, durationMs, start});
+        start += durationMs;
+    }
+    m_tonesEnd = start;
 }
 
 } // namespace telvor::test

@@ -1,18 +1,21 @@
 #pragma once
 
+#include "common/Sound.h"
 #include "common/VirtualScheduler.h"
-#include "platform/Sound.h"
 
+#include <QList>
 #include <QStringList>
 
 namespace telvor::test {
 
-/** Records what would sound; a beep keeps the event thread busy for its duration in virtual time. */
+/** Records what would sound; tones play one after the other in virtual time. */
 class FakeSound final : public Sound {
 public:
-    explicit FakeSound(VirtualScheduler& scheduler) : m_scheduler(scheduler) {}
+    explicit FakeSound(const VirtualScheduler& scheduler) : m_scheduler(scheduler) {}
     void playWave(const QString& path) override { waves.append(path); }
-    void beep(int frequencyHz, int durationMs) override;
+    WaveStatus waveStatus() const override { return wave; }
+    void startTones(int count, int frequencyHz, int durationMs) override;
+    bool tonesPlaying() const override { return m_scheduler.now() < m_tonesEnd; }
 
     struct Tone {
         int frequencyHz;
@@ -21,9 +24,12 @@ public:
     };
     QStringList waves;
     QList<Tone> tones;
+    /** What every playWave comes to. */
+    WaveStatus wave{WaveStatus::Check::Playable, {}};
 
 private:
-    VirtualScheduler& m_scheduler;
+    const VirtualScheduler& m_scheduler;
+    qint64 m_tonesEnd = 0;
 };
 
 } // namespace telvor::test

@@ -33,7 +33,11 @@ struct RecordingViews final : SetupView, MessageView, AlarmView {
     void setSetupVisible(bool visible) override;
     bool isSetupVisible() const override { return setupVisible; }
     void showMessage(const QString& text) override { messages.append(text); }
-    void Alarm(const QString& anztext) override { alarms.append(anztext); }
+    void Alarm(const QString& anztext, bool fullScreen) override
+    {
+        alarms.append(anztext);
+        alarmsFullScreen.append(fullScreen);
+    }
 
     ClientViews views();
 
@@ -42,6 +46,7 @@ struct RecordingViews final : SetupView, MessageView, AlarmView {
     int setupShown = 0;
     QStringList messages;
     QStringList alarms;
+    QList<bool> alarmsFullScreen;
     RecordingSentWindow sent;
     RecordingTestWindow test;
     RecordingTray tray;

@@ -1,8 +1,8 @@
 #include "Station.h"
 
-#include "common/BracketRecord.h"
 #include "common/Cp1252.h"
 #include "common/FileIo.h"
+#include "common/TelvorDat.h"
 
 #include <QDir>
 
@@ -10,6 +10,7 @@ namespace telvor::test {
 
 QByteArray ConfigText::bytes() const
 {
+    // The state lines are given as they stand in the file, blanks and all, so they are joined here.
     const QString record = joinBracketRecord({exchangeDir, comPort, stationId, signalFile, reservedText, alarmText1,
                                               alarmempf, comDisabled, entprellzeit, logfileaktive});
     const QString crlf = QStringLiteral("\r\n");
@@ -18,7 +19,7 @@ QByteArray ConfigText::bytes() const
 }
 
 Station::Station(VirtualScheduler& scheduler, const QString& appData)
-    : sound(scheduler), m_scheduler(scheduler),
+    : serial(scheduler), sound(scheduler), share(disk, scheduler), m_scheduler(scheduler),
       m_clock(scheduler, QDateTime(QDate(2026, 12, 9), QTime(10, 0, 0))), m_appData(appData)
 {
     QDir().mkpath(appData);
@@ -42,9 +43,12 @@ void Station::start()
                             m_clock,
                             serial,
                             sound,
+                            share,
+                            logWriter,
                             m_appData,
                             QLocale(QLocale::German, QLocale::Germany),
-                            [this](const QString& line) { standardError.append(line); }};
+                            [this](const QString& line) { standardError.append(line); },
+                            [this] { ++ended; }};
     m_client = std::make_unique<TelvorClient>(services, views.views());
     m_client->Form_Load();
 }

@@ -2,9 +2,12 @@
 
 #include "FakeSerialPort.h"
 #include "FakeSound.h"
+#include "FaultyExchangeIo.h"
 #include "RecordingViews.h"
 #include "client/core/TelvorClient.h"
 #include "common/Clock.h"
+#include "common/ExchangeIo.h"
+#include "common/TaskQueue.h"
 #include "common/VirtualScheduler.h"
 
 #include <QByteArray>
@@ -37,7 +40,8 @@ struct ConfigText {
 
 /**
  * One workstation in a test: its own per-user directory, a scripted serial line, recorded sound
- * and windows, on a virtual scheduler that several stations may share.
+ * and windows, a share whose faults the test chooses, on a virtual scheduler that several
+ * stations may share. Calls on the share and log writes run at once on the calling thread.
  */
 class Station final {
 public:
@@ -58,8 +62,12 @@ public:
 
     FakeSerialPort serial;
     FakeSound sound;
+    DirectExchangeIo disk;
+    FaultyExchangeIo share;
+    InlineTaskQueue logWriter;
     RecordingViews views;
     QStringList standardError;
+    int ended = 0; ///< how often the client asked to end the program
 
 private:
     VirtualScheduler& m_scheduler;
