@@ -6,19 +6,50 @@
 #include "client/forms/telvor.h"
 #include "client/forms/telvorttest.h"
 #include "common/Clock.h"
+#include "common/ExchangeIo.h"
 #include "common/QtScheduler.h"
+#include "common/SingleInstance.h"
 #include "common/UserDirectory.h"
 #include "platform/LinuxSerialPort.h"
 #include "platform/PulseSound.h"
+#include "platform/ThreadTaskQueue.h"
+#include "platform/ThreadedExchangeIo.h"
 
 #include <QApplication>
 #include <QTimer>
 
-#include <iostream>
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+
+#include <unistd.h>
+
+namespace {
+
+/** One line on standard error, whole, from whichever thread: the log writer reports from its own. */
+void printLine(const QString& line)
+{
+    static std::mutex mutex;
+    const QByteArray bytes = line.toLocal8Bit() + '\n';
+    const std::lock_guard lock(mutex);
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
     using namespace telvor;
+
+    // A share that drops its connection must not end the client with a signal.
+    std::signal(SIGPIPE, SIG_IGN);
+    // Two clients of one user (autostart and the menu) would race each other for START.<ID>.
+    const std::unique_ptr<QLockFile> instance = lockSingleInstance(QStringLiteral("telvor"));
+    if (!instance) {
+        printLine(QStringLiteral("telvor läuft bereits"));
+        return 1;
+    }
 
     // Topmost windows and the tray need X11; under Wayland the client runs through XWayland.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -32,23 +63,14 @@ int main(int argc, char* argv[])
     SystemClock clock;
     LinuxSerialPort serial;
     PulseSound sound;
+    DirectExchangeIo share;
+    ThreadedExchangeIo exchange(share);
+    ThreadTaskQueue logWriter;
 
-    TelvorClient* client = nullptr;
     telvor::telvor setupWindow;
-    Alarmanzeige alarmWindow(scheduler, [&client] { return client && client->config().fullScreen; });
+    Alarmanzeige alarmWindow(scheduler);
     alarmgesendet sentWindow;
-    ButtonTestClient testClient;
-    testClient.setInitialisierung = [&client](bool value) {
-        if (client)
-            client->setInitialisierung(value);
-    };
-    testClient.setGetestet = [&client](bool value) {
-        if (client)
-            client->setGetestet(value);
-    };
-    // "Abrechen" ends the client at once: exit() leaves every event loop without asking windows to close.
-    testClient.quit = [] { QCoreApplication::exit(0); };
-    telvorttest testWindow(scheduler, testClient);
+    telvorttest testWindow(scheduler);
 
     ClientViews views;
     views.setup = &setupWindow;
@@ -57,16 +79,21 @@ int main(int argc, char* argv[])
     views.alarmSent = &sentWindow;
     views.buttonTest = &testWindow;
 
-    ClientServices services{scheduler,
-                            clock,
-                            serial,
-                            sound,
-                            perUserDirectory(),
-                            QLocale::system(),
-                            [](const QString& line) { std::cerr << line.toLocal8Bit().constData() << std::endl; }};
+    // Ending never waits: a thread stuck on a hung share can neither keep the process nor its lock.
+    const auto endNow = [&instance] {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            window->hide();
+        QApplication::processEvents();
+        // The next client may start at once, even while this process still waits to be reaped.
+        instance->unlock();
+        std::fflush(nullptr);
+        ::_exit(0);
+    };
+    ClientServices services{scheduler, clock,           serial,    sound, exchange, logWriter, perUserDirectory(),
+                            QLocale::system(),          printLine, endNow};
     TelvorClient station(services, views);
-    client = &station;
     setupWindow.attach(&station);
+    testWindow.attach(&station);
 
     QTimer::singleShot(0, &app, [&station] { station.Form_Load(); });
     return QApplication::exec();

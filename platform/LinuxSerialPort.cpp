@@ -1,6 +1,5 @@
 #include "platform/LinuxSerialPort.h"
 
-#include <QDebug>
 #include <QFile>
 #include <QMetaObject>
 #include <QObject>
@@ -22,6 +21,7 @@
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace telvor {
@@ -69,6 +69,14 @@ SerialOpenError classifyLineRequest(int sysError)
 }
 
 void onWakeSignal(int) {}
+
+/** Milliseconds of CLOCK_MONOTONIC: the time base of every event's stamp. */
+qint64 monotonicMs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
 
 /**
  * The signal that interrupts the watcher's blocking wait in the driver, or 0 when none could be
@@ -132,7 +140,7 @@ struct LineStart {
  */
 class LinuxSerialPort::Watcher final {
 public:
-    using ChangeSink = std::function<void(bool dsr)>;
+    using ChangeSink = std::function<void(bool dsr, qint64 stampMs)>;
     using LostSink = std::function<void(int sysError)>;
 
     /** Throws std::system_error when no thread can be started. */
@@ -231,6 +239,8 @@ private:
         if (ioctlRetry(m_fd, TIOCMGET, &bits) != 0) {
             return -1;
         }
+        // The moment of this look: every change found now happened at most one poll before it.
+        const qint64 stamp = monotonicMs();
         const bool dsr = (bits & TIOCM_DSR) != 0;
         const bool flipped = dsr != m_dsr;
         long changes = 0;
@@ -252,7 +262,7 @@ private:
         }
         for (long i = 0; i < changes; ++i) {
             m_dsr = !m_dsr;
-            m_change(m_dsr);
+            m_change(m_dsr, stamp);
         }
         return changes;
     }
@@ -375,16 +385,15 @@ SerialOpenResult LinuxSerialPort::open()
 
     ++m_session;
     const std::uint64_t session = m_session;
-    m_openPath = m_path;
     QObject* receiver = m_receiver.get();
-    auto change = [this, receiver, session](bool dsr) {
+    auto change = [this, receiver, session](bool dsr, qint64 stampMs) {
         QMetaObject::invokeMethod(
-            receiver, [this, session, dsr] { deliver(session, SerialEvent{dsr}); }, Qt::QueuedConnection);
-    };
-    auto lost = [this, receiver, session, device = m_openPath](int sysError) {
-        QMetaObject::invokeMethod(
-            receiver, [this, session, device, sysError] { lineLost(session, device, sysError); },
+            receiver, [this, session, dsr, stampMs] { deliver(session, SerialEvent{dsr, stampMs}); },
             Qt::QueuedConnection);
+    };
+    auto lost = [this, receiver, session](int sysError) {
+        QMetaObject::invokeMethod(
+            receiver, [this, session, sysError] { lineLost(session, sysError); }, Qt::QueuedConnection);
     };
     try {
         m_watcher = std::make_unique<Watcher>(fd, start, std::move(change), std::move(lost));
@@ -435,6 +444,11 @@ void LinuxSerialPort::setEventHandler(std::function<void(const SerialEvent&)> ha
     m_handler = std::move(handler);
 }
 
+void LinuxSerialPort::setLostHandler(std::function<void(int)> handler)
+{
+    m_lostHandler = std::move(handler);
+}
+
 void LinuxSerialPort::deliver(std::uint64_t session, const SerialEvent& event)
 {
     if (session != m_session || m_fd < 0 || !m_handler) {
@@ -445,13 +459,15 @@ void LinuxSerialPort::deliver(std::uint64_t session, const SerialEvent& event)
     handler(event);
 }
 
-void LinuxSerialPort::lineLost(std::uint64_t session, const QString& device, int sysError)
+void LinuxSerialPort::lineLost(std::uint64_t session, int sysError)
 {
-    qWarning().noquote() << QStringLiteral("Serial port %1 was lost (%2): the push-button is inactive until the "
-                                           "port is opened again")
-                                .arg(device, QString::fromStdString(std::generic_category().message(sysError)));
-    if (session == m_session) {
-        release();
+    if (session != m_session) {
+        return; // a port closed or opened anew meanwhile
+    }
+    release();
+    if (m_lostHandler) {
+        const auto handler = m_lostHandler; // the handler may reopen the port
+        handler(sysError);
     }
 }
 

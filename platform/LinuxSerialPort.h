@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SerialPort.h"
+#include "common/SerialPort.h"
 
 #include <QString>
 
@@ -14,8 +14,8 @@ namespace telvor {
 
 /**
  * The push-button port on a Linux tty. A watcher thread follows the DSR line and hands every change,
- * with the line state it carries, to the thread that created the port; events queue up while that
- * thread is busy and arrive afterwards in order.
+ * with the line state it carries and the monotonic time it was seen at, to the thread that created
+ * the port; events queue up while that thread is busy and arrive afterwards in order.
  */
 class LinuxSerialPort final : public SerialPort {
 public:
@@ -34,6 +34,7 @@ public:
 
     bool dsrHolding() const override;
     void setEventHandler(std::function<void(const SerialEvent&)> handler) override;
+    void setLostHandler(std::function<void(int sysError)> handler) override;
 
     /** The device of port 1 to 256 (/dev/ttyS0 to /dev/ttyS255); empty for any other number. */
     static QString portDevice(int number);
@@ -42,16 +43,16 @@ private:
     class Watcher;
 
     void deliver(std::uint64_t session, const SerialEvent& event);
-    void lineLost(std::uint64_t session, const QString& device, int sysError);
+    void lineLost(std::uint64_t session, int sysError);
     void release();
 
     QString m_path;
-    QString m_openPath; ///< the device that is open now; m_path may change meanwhile
     int m_fd = -1;
     std::uint64_t m_session = 0; ///< counts opens and closes; events of an earlier session are dropped
     std::unique_ptr<QObject> m_receiver;
     std::unique_ptr<Watcher> m_watcher;
     std::function<void(const SerialEvent&)> m_handler;
+    std::function<void(int)> m_lostHandler;
 };
 
 } // namespace telvor

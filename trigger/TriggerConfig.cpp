@@ -1,9 +1,7 @@
 #include "trigger/TriggerConfig.h"
 
-#include "common/BracketRecord.h"
 #include "common/ExchangeNames.h"
 #include "common/FileIo.h"
-#include "common/Numbers.h"
 #include "trigger/TriggerMessages.h"
 
 #include <QDir>
@@ -26,7 +24,7 @@ TriggerConfigLoad damaged(const QString& text)
 
 TriggerConfigLoad parseTriggerConfig(const QString& text, const QString& sourcePath)
 {
-    const BracketRecord record = readBracketRecord(text, kFieldsNeeded);
+    const BracketRecord record = readTelvorDat(text, kFieldsNeeded).record;
     if (record.negativeFirst) {
         return damaged(QStringLiteral("Die Konfigurationsdatei %1 ist beschädigt: ihre erste Zeile beginnt mit \"]\".")
                            .arg(sourcePath));
@@ -44,14 +42,14 @@ TriggerConfigLoad parseTriggerConfig(const QString& text, const QString& sourceP
             QStringLiteral("In der Konfigurationsdatei %1 ist kein Austauschverzeichnis eingetragen.").arg(sourcePath));
     }
     const QString& storedId = record.fields.at(2);
-    const std::optional<qint16> id = lenientInt16(storedId);
+    const std::optional<QString> id = normalisedStationId(storedId);
     if (!id) {
         return damaged(QStringLiteral("Die Stationsnummer \"%1\" in der Konfigurationsdatei %2 liegt außerhalb des "
                                       "Bereichs von -32768 bis 32767.")
                            .arg(storedId.left(40), sourcePath));
     }
     // The client names its trigger file from the same reading of the field, so " 007" must give "7" here too.
-    return TriggerConfigLoad{TriggerConfig{withFinalSeparator(exchangeDir), QString::number(*id)}, {}};
+    return TriggerConfigLoad{TriggerConfig{withFinalSeparator(exchangeDir), *id}, {}};
 }
 
 TriggerConfigLoad loadTriggerConfig(const QStringList& directories)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/TelvorDat.h"
 #include "trigger/TriggerResult.h"
 
 #include <QString>
@@ -8,8 +9,6 @@
 #include <optional>
 
 namespace telvor {
-
-inline const QString kConfigFileName = QStringLiteral("TELVOR.DAT");
 
 /** What the trigger takes from TELVOR.DAT. */
 struct TriggerConfig {

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -38,6 +39,8 @@ void showMessageWindow(char* programName, const QString& message)
         char* argv[] = {programName, nullptr};
         QApplication app(argc, argv);
         QMessageBox box(QMessageBox::Critical, QStringLiteral("TelvorStart"), message, QMessageBox::Ok);
+        // The message quotes paths and texts from TELVOR.DAT, which are never markup.
+        box.setTextFormat(Qt::PlainText);
         box.exec();
         ::_exit(0);
     }
@@ -50,6 +53,8 @@ void showMessageWindow(char* programName, const QString& message)
 
 int main(int /*argc*/, char** argv)
 {
+    // A share that drops its connection must not end the run with a signal instead of its report.
+    std::signal(SIGPIPE, SIG_IGN);
     telvor::TriggerResult result;
     {
         // Only the program name goes to Qt: arguments have no effect, not even Qt's own options.

@@ -11,7 +11,6 @@
 #include <QScreen>
 
 #include <algorithm>
-#include <utility>
 
 namespace telvor {
 
@@ -45,10 +44,9 @@ QString linesOf(QString text)
 
 } // namespace
 
-Alarmanzeige::Alarmanzeige(Scheduler& scheduler, std::function<bool()> fullScreen, QWidget* parent)
+Alarmanzeige::Alarmanzeige(Scheduler& scheduler, QWidget* parent)
     : QWidget(parent), Label1(new QLabel(this)), Image1(new QLabel(this)),
-      hintergrund(scheduler, kFlashIntervalMs, false), m_fullScreen(std::move(fullScreen)),
-      m_textPointSize(kLoadPointSize)
+      hintergrund(scheduler, kFlashIntervalMs, false), m_textPointSize(kLoadPointSize)
 {
     prepareTopLevel(*this, Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint, QStringLiteral("Alarmanzeige"));
     setAutoFillBackground(true);
@@ -83,11 +81,12 @@ void Alarmanzeige::Form_Load()
     m_loaded = true;
 }
 
-void Alarmanzeige::Alarm(const QString& anztext)
+void Alarmanzeige::Alarm(const QString& anztext, bool fullScreen)
 {
     if (!m_loaded)
         Form_Load();
-    const bool full = m_fullScreen && m_fullScreen();
+    m_fullScreen = fullScreen;
+    const bool full = fullScreen;
     if (full)
         m_textPointSize = static_cast<qreal>(screenWidth() * kTwipsPerPixel) / kTwipsPerPoint;
     Label1->setText(linesOf(anztext));
@@ -106,6 +105,8 @@ void Alarmanzeige::Alarm(const QString& anztext)
         show();
     }
     raise();
+    // The alarm takes the keyboard when it arrives; its flashing never takes it again, so that the
+    // person at this station can still type a mail or dial a phone while the window is open.
     activateWindow();
     QApplication::alert(this);
 }
@@ -119,18 +120,15 @@ void Alarmanzeige::hintergrund_Timer()
     }
     m_red = true;
     setBackground(kRed);
-    if (m_fullScreen && m_fullScreen()) {
+    if (m_fullScreen) {
         enterMaximised();
     } else {
         m_textPointSize = static_cast<qreal>(kLoadWidthTwips) / kTwipsPerPoint;
         enterNormal();
     }
-    // Window managers put a focused full-screen window above "stay on top" windows, and a raise
-    // alone does not lift the alarm over it; taking the focus back does. So a presentation or a
-    // video hides the alarm for a second at most.
+    // Window managers may put a focused full-screen window above "stay on top" windows; a raise
+    // at every switch to red lifts the alarm again where the window manager lets it.
     raise();
-    if (!isActiveWindow())
-        activateWindow();
 }
 
 void Alarmanzeige::closeEvent(QCloseEvent* event)

@@ -5,8 +5,6 @@
 
 #include <QWidget>
 
-#include <functional>
-
 class QLabel;
 
 namespace telvor {
@@ -18,10 +16,9 @@ namespace telvor {
 class Alarmanzeige final : public QWidget, public AlarmView {
     Q_OBJECT
 public:
-    /** fullScreen is asked at every alarm and every flash, so a changed setup applies at once. */
-    Alarmanzeige(Scheduler& scheduler, std::function<bool()> fullScreen, QWidget* parent = nullptr);
+    explicit Alarmanzeige(Scheduler& scheduler, QWidget* parent = nullptr);
 
-    void Alarm(const QString& anztext) override;
+    void Alarm(const QString& anztext, bool fullScreen) override;
 
     /** True while the window is loaded (from an alarm until the user closes it). */
     bool isLoaded() const { return m_loaded; }
@@ -47,7 +44,8 @@ private:
     QLabel* Label1;
     QLabel* Image1;
     Timer hintergrund;
-    std::function<bool()> m_fullScreen;
+    /** The station's setting as of the latest alarm; every switch to red follows it. */
+    bool m_fullScreen = false;
     /** The size the text should have; the shown size is smaller only when the text would not fit. */
     qreal m_textPointSize;
     bool m_loaded = false;

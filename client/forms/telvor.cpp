@@ -1,5 +1,6 @@
 #include "client/forms/telvor.h"
 
+#include "client/forms/MountPoints.h"
 #include "client/forms/Twips.h"
 
 #include <QCheckBox>
@@ -14,7 +15,6 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStorageInfo>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -251,30 +251,18 @@ void telvor::connectControls()
     connect(Drive1, &QComboBox::activated, this, &telvor::Drive1_Change);
     connect(arbeitsverzeichnis, &QListView::clicked, this, &telvor::arbeitsverzeichnis_Click);
     connect(arbeitsverzeichnis, &QListView::activated, this, &telvor::arbeitsverzeichnis_DblClick);
-
-    connect(speichern, &QPushButton::clicked, this, &telvor::speichern_Click);
-    connect(Command2, &QPushButton::clicked, this, &telvor::Command2_Click);
-    connect(config_PendraSaver, &QPushButton::clicked, this, &telvor::config_PendraSaver_Click);
 }
 
 void telvor::fillDrives()
 {
     // "/" always leads the list, so that every path of the machine can be reached from it.
-    QStringList roots;
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (volume.isValid() && volume.isReady())
-            roots << volume.rootPath();
-    }
-    roots.sort();
-    roots.prepend(QStringLiteral("/"));
-    roots.removeDuplicates();
+    const QStringList roots = currentMountPoints();
     Drive1->addItems(roots);
-
-    const int current = Drive1->findText(QStorageInfo(QDir::currentPath()).rootPath());
+    const int current = Drive1->findText(mountPointOf(QDir::currentPath(), roots));
     Drive1->setCurrentIndex(current >= 0 ? current : 0);
 }
 
-void telvor::attach(SetupInput* input)
+void telvor::attach(ClientInput* input)
 {
     m_input = input;
 }
@@ -357,31 +345,34 @@ bool telvor::isSetupVisible() const
 
 void telvor::showMessage(const QString& text)
 {
-    // No parent: the loader reports while the window may still be hidden.
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("telvor"), text, QMessageBox::Ok);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    m_waitingMessages.append(text);
+    if (!m_openMessage)
+        openNextMessage();
+}
+
+void telvor::openNextMessage()
+{
+    if (m_waitingMessages.isEmpty())
+        return;
+    // No parent: the loader reports while the window may still be hidden. The box never waits in a
+    // loop of its own: the station goes on polling and flashing while it is open.
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("telvor"), m_waitingMessages.takeFirst(),
+                                QMessageBox::Ok);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setAttribute(Qt::WA_QuitOnClose, false);
+    connect(box, &QMessageBox::finished, this, [this] {
+        m_openMessage = nullptr;
+        openNextMessage();
+    });
+    m_openMessage = box;
+    box->open();
 }
 
 void telvor::closeEvent(QCloseEvent* event)
 {
     hide();
     event->ignore();
-}
-
-void telvor::speichern_Click()
-{
-    emit speichernClicked();
-}
-
-void telvor::Command2_Click()
-{
-    emit Command2Clicked();
-}
-
-void telvor::config_PendraSaver_Click()
-{
-    emit config_PendraSaverClicked();
 }
 
 void telvor::Drive1_Change(int index)

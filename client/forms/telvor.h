@@ -3,6 +3,9 @@
 #include "client/core/ClientViews.h"
 #include "client/core/StationConfig.h"
 
+#include <QMessageBox>
+#include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 class QCheckBox;
@@ -12,6 +15,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListView;
+
 class QModelIndex;
 class QPlainTextEdit;
 class QPushButton;
@@ -30,14 +34,19 @@ public:
     ~telvor() override;
 
     /** Where edits go; null keeps them in the controls only. */
-    void attach(SetupInput* input);
+    void attach(ClientInput* input);
 
     void showFields(const SetupFields& fields) override;
     void setSetupVisible(bool visible) override;
     bool isSetupVisible() const override;
 
-    /** Shows a modal box with one OK button; works while the window is hidden. */
+    /**
+     * Opens a box with one OK button and returns at once; works while the window is hidden. A
+     * message that comes while one is open waits until that one has been confirmed.
+     */
     void showMessage(const QString& text) override;
+    /** The message box on the screen now, if any. */
+    QMessageBox* openMessage() const { return m_openMessage; }
 
     /** What the controls hold now; the display-only values are the ones last shown. */
     SetupFields fields() const;
@@ -76,11 +85,6 @@ public:
     QPushButton* speichern = nullptr;
     QLineEdit* Upfad = nullptr;
 
-signals:
-    void speichernClicked();
-    void Command2Clicked();
-    void config_PendraSaverClicked();
-
 protected:
     /** The frame's close button only hides the window: the client goes on running in the tray. */
     void closeEvent(QCloseEvent* event) override;
@@ -94,9 +98,7 @@ private:
     void showDirectory(const QString& path);
     QString directoryOf(const QModelIndex& index) const;
 
-    void speichern_Click();
-    void Command2_Click();
-    void config_PendraSaver_Click();
+    void openNextMessage();
     void Drive1_Change(int index);
     void arbeitsverzeichnis_Click(const QModelIndex& index);
     void arbeitsverzeichnis_DblClick(const QModelIndex& index);
@@ -106,7 +108,9 @@ private:
 
     QFileSystemModel* m_directories = nullptr;
     QFileSystemModel* m_files = nullptr;
-    SetupInput* m_input = nullptr;
+    ClientInput* m_input = nullptr;
+    QStringList m_waitingMessages;
+    QPointer<QMessageBox> m_openMessage;
     SetupFields m_shown;
     SetupFields m_lastReported;
     bool m_showing = false;

@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 namespace telvor {
 
@@ -96,11 +95,11 @@ QPixmap banner(QSize sizePx, qreal devicePixelRatio)
 
 } // namespace
 
-telvorttest::telvorttest(Scheduler& scheduler, ButtonTestClient client, QWidget* parent)
+telvorttest::telvorttest(Scheduler& scheduler, QWidget* parent)
     : QWidget(parent), Label1(new QLabel(this)), Label2(new QLabel(this)), Shape1(new QFrame(this)),
       Label3(new QLabel(this)), Command1(new QPushButton(this)), Image1(new QLabel(this)), Image2(new QLabel(this)),
       Timer1(scheduler, kTimer1IntervalMs, false), Timer2(scheduler, kTimer2IntervalMs, false),
-      m_client(std::move(client)), m_shapeWidthTwips(kShapeWidthTwips)
+      m_shapeWidthTwips(kShapeWidthTwips)
 {
     prepareTopLevel(*this, Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint, QStringLiteral("telvorttest"));
     setFixedSize(kClientSize);
@@ -195,8 +194,8 @@ void telvorttest::Timer1_Timer()
     if (m_counter != 0)
         return;
     Timer1.setEnabled(false);
-    if (m_client.setInitialisierung)
-        m_client.setInitialisierung(true);
+    if (m_client)
+        m_client->setInitialisierung(true);
     Label3->show();
     Command1->show();
     Label2->setText(QStringLiteral("Tastenfunktionstest :"));
@@ -215,12 +214,12 @@ void telvorttest::Timer2_Timer()
 void telvorttest::Command1_Click()
 {
     if (Command1->text() == kCancel) {
-        if (m_client.quit)
-            m_client.quit();
+        if (m_client)
+            m_client->endProgram();
         return;
     }
-    if (m_client.setGetestet)
-        m_client.setGetestet(true);
+    if (m_client)
+        m_client->setGetestet(true);
     hide();
 }
 

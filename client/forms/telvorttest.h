@@ -5,23 +5,11 @@
 
 #include <QWidget>
 
-#include <functional>
-
 class QFrame;
 class QLabel;
 class QPushButton;
 
 namespace telvor {
-
-/** What the button test window may do to its client; a member left empty does nothing. */
-struct ButtonTestClient {
-    /** The start phase is over: the client acts on its serial port from now on. */
-    std::function<void(bool)> setInitialisierung;
-    /** The user confirmed a test press: presses raise alarms from now on. */
-    std::function<void(bool)> setGetestet;
-    /** "Abrechen": ends the client at once. */
-    std::function<void()> quit;
-};
 
 /**
  * The push-button test window: a ten-second start phase with a growing bar, then a prompt to press
@@ -31,7 +19,10 @@ struct ButtonTestClient {
 class telvorttest final : public QWidget, public ButtonTestView {
     Q_OBJECT
 public:
-    telvorttest(Scheduler& scheduler, ButtonTestClient client, QWidget* parent = nullptr);
+    explicit telvorttest(Scheduler& scheduler, QWidget* parent = nullptr);
+
+    /** Who hears of the start phase's end, of a confirmed press and of "Abrechen"; null: nobody. */
+    void attach(ClientInput* client) { m_client = client; }
 
     void load() override;
     void reportPress() override;
@@ -57,7 +48,7 @@ private:
     QLabel* Image2;
     Timer Timer1;
     Timer Timer2;
-    ButtonTestClient m_client;
+    ClientInput* m_client = nullptr;
     /** Start-phase ticks still to come. */
     qint16 m_counter = 0;
     int m_shapeWidthTwips;

@@ -78,7 +78,7 @@ void TestAlarmanzeige::init()
 {
     m_fullScreen = false;
     m_scheduler = std::make_unique<VirtualScheduler>();
-    m_window = std::make_unique<Alarmanzeige>(*m_scheduler, [this] { return m_fullScreen; });
+    m_window = std::make_unique<Alarmanzeige>(*m_scheduler);
 }
 
 void TestAlarmanzeige::cleanup()
@@ -90,7 +90,7 @@ void TestAlarmanzeige::cleanup()
 void TestAlarmanzeige::loadsCentredWithFixedWidthOnTop()
 {
     QVERIFY(!window().isVisible());
-    window().Alarm(QStringLiteral("Überfall Büro 3"));
+    window().Alarm(QStringLiteral("Überfall Büro 3"), m_fullScreen);
     QVERIFY(QTest::qWaitForWindowExposed(&window()));
 
     QCOMPARE(window().windowTitle(), companyCaption);
@@ -123,7 +123,7 @@ void TestAlarmanzeige::flashesWithOneSecondPeriod()
 {
     QFETCH(bool, fullScreen);
     m_fullScreen = fullScreen;
-    window().Alarm(QStringLiteral("Alarm"));
+    window().Alarm(QStringLiteral("Alarm"), m_fullScreen);
     QVERIFY(QTest::qWaitForWindowExposed(&window()));
 
     // White until the first flash, then red and white every 500 ms, the window and its text alike.
@@ -165,7 +165,7 @@ void TestAlarmanzeige::textSizeFollowsWidth()
     QFETCH(qreal, afterFlash);
     m_fullScreen = fullScreen;
 
-    window().Alarm(QStringLiteral("Kasse 2"));
+    window().Alarm(QStringLiteral("Kasse 2"), m_fullScreen);
     QVERIFY(QTest::qWaitForWindowExposed(&window()));
     QCOMPARE(window().isMaximized(), fullScreen);
     QCOMPARE(label()->font().pointSizeF(), before);
@@ -181,11 +181,11 @@ void TestAlarmanzeige::textSizeFollowsWidth()
 
 void TestAlarmanzeige::secondAlarmReplacesTextAndKeepsFlashing()
 {
-    window().Alarm(QStringLiteral("Erster Alarm"));
+    window().Alarm(QStringLiteral("Erster Alarm"), m_fullScreen);
     m_scheduler->advance(700); // red since 500
     QVERIFY(window().isRed());
 
-    window().Alarm(QStringLiteral("Zweiter"));
+    window().Alarm(QStringLiteral("Zweiter"), m_fullScreen);
     QCOMPARE(label()->text(), QStringLiteral("Zweiter"));
     QCOMPARE(label()->size(), label()->sizeHint());
     QVERIFY(window().isVisible());
@@ -200,7 +200,7 @@ void TestAlarmanzeige::secondAlarmReplacesTextAndKeepsFlashing()
 
 void TestAlarmanzeige::secondAlarmComesToTheTopAgain()
 {
-    window().Alarm(QStringLiteral("Erster"));
+    window().Alarm(QStringLiteral("Erster"), m_fullScreen);
     QVERIFY(QTest::qWaitForWindowExposed(&window()));
     QWidget other;
     other.setWindowTitle(QStringLiteral("Arbeit"));
@@ -209,14 +209,14 @@ void TestAlarmanzeige::secondAlarmComesToTheTopAgain()
     QVERIFY(QTest::qWaitForWindowActive(&other));
     window().showMinimized();
 
-    window().Alarm(QStringLiteral("Zweiter"));
+    window().Alarm(QStringLiteral("Zweiter"), m_fullScreen);
     QVERIFY(!window().isMinimized());
     QVERIFY(QTest::qWaitForWindowActive(&window()));
 }
 
 void TestAlarmanzeige::closingUnloadsAndNextAlarmResets()
 {
-    window().Alarm(QStringLiteral("Alarm 1"));
+    window().Alarm(QStringLiteral("Alarm 1"), m_fullScreen);
     QVERIFY(QTest::qWaitForWindowExposed(&window()));
     m_scheduler->advance(500);
     QVERIFY(window().isRed());
@@ -231,7 +231,7 @@ void TestAlarmanzeige::closingUnloadsAndNextAlarmResets()
     m_scheduler->advance(5000);
     QVERIFY(!window().isVisible());
 
-    window().Alarm(QStringLiteral("Alarm 2"));
+    window().Alarm(QStringLiteral("Alarm 2"), m_fullScreen);
     QVERIFY(QTest::qWaitForWindowExposed(&window()));
     QCOMPARE(window().windowTitle(), companyCaption);
     QCOMPARE(window().width(), 367);
@@ -248,12 +248,12 @@ void TestAlarmanzeige::closingUnloadsAndNextAlarmResets()
 void TestAlarmanzeige::closedInFullScreenReopensNormal()
 {
     m_fullScreen = true;
-    window().Alarm(QStringLiteral("Alarm"));
+    window().Alarm(QStringLiteral("Alarm"), m_fullScreen);
     QVERIFY(window().isMaximized());
     QVERIFY(window().close());
 
     m_fullScreen = false;
-    window().Alarm(QStringLiteral("Alarm"));
+    window().Alarm(QStringLiteral("Alarm"), m_fullScreen);
     QVERIFY(QTest::qWaitForWindowExposed(&window()));
     QVERIFY(!window().isMaximized());
     QCOMPARE(window().size(), QSize(367, 149));
@@ -285,7 +285,7 @@ void TestAlarmanzeige::textShownAsPlainLines()
     QFETCH(QString, anztext);
     QFETCH(QStringList, lines);
 
-    window().Alarm(anztext);
+    window().Alarm(anztext, m_fullScreen);
     QVERIFY(QTest::qWaitForWindowExposed(&window()));
     m_scheduler->advance(500);
 
@@ -331,7 +331,7 @@ void TestAlarmanzeige::longTextIsNeverCut()
     QFETCH(bool, grows);
     m_fullScreen = fullScreen;
 
-    window().Alarm(anztext);
+    window().Alarm(anztext, m_fullScreen);
     m_scheduler->advance(500);
     QVERIFY(QTest::qWaitForWindowExposed(&window()));
 
@@ -378,7 +378,7 @@ void TestAlarmanzeige::switchToRedRestoresState()
 {
     QFETCH(bool, fullScreen);
     m_fullScreen = fullScreen;
-    window().Alarm(QStringLiteral("Alarm"));
+    window().Alarm(QStringLiteral("Alarm"), m_fullScreen);
     QVERIFY(QTest::qWaitForWindowExposed(&window()));
 
     window().showMinimized();
@@ -387,10 +387,10 @@ void TestAlarmanzeige::switchToRedRestoresState()
     QVERIFY(!window().isMinimized());
     QCOMPARE(window().isMaximized(), fullScreen);
 
-    // A change of the setting while the window is open applies at the next switch to red.
+    // The next alarm brings the station's setting of that moment; the flashing keeps to it.
     m_fullScreen = !fullScreen;
+    window().Alarm(QStringLiteral("Alarm"), m_fullScreen);
     m_scheduler->advance(500);
-    QCOMPARE(window().isMaximized(), fullScreen);
     m_scheduler->advance(500);
     QCOMPARE(window().isMaximized(), !fullScreen);
     if (fullScreen)
@@ -399,7 +399,7 @@ void TestAlarmanzeige::switchToRedRestoresState()
 
 void TestAlarmanzeige::lampIsVisibleOnRed()
 {
-    window().Alarm(QStringLiteral("Alarm"));
+    window().Alarm(QStringLiteral("Alarm"), m_fullScreen);
     QVERIFY(QTest::qWaitForWindowExposed(&window()));
     auto* image = window().findChild<QLabel*>(QStringLiteral("Image1"));
     QVERIFY(image);

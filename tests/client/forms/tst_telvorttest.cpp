@@ -2,6 +2,8 @@
 #include "client/forms/telvorttest.h"
 #include "common/VirtualScheduler.h"
 
+#include <functional>
+
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -77,6 +79,19 @@ private:
     bool shown(QWidget* w) const { return w->isVisibleTo(m_window.get()); }
 
     std::unique_ptr<VirtualScheduler> m_time;
+    /** What the window tells its client, by name. */
+    struct Client final : ClientInput {
+        void setupEdited(const SetupFields&) override { record(QStringLiteral("setupEdited")); }
+        void setInitialisierung(bool v) override
+        {
+            record(v ? QStringLiteral("initialisierung") : QStringLiteral("initialisierung false"));
+        }
+        void setGetestet(bool v) override { record(v ? QStringLiteral("getestet") : QStringLiteral("getestet false")); }
+        void endProgram() override { record(QStringLiteral("quit")); }
+        std::function<void(const QString&)> record;
+    };
+
+    Client m_client;
     std::unique_ptr<telvorttest> m_window;
     QList<Call> m_calls;
 };
@@ -85,16 +100,9 @@ void TestTelvorttest::init()
 {
     m_calls.clear();
     m_time = std::make_unique<VirtualScheduler>();
-    ButtonTestClient client;
-    client.setInitialisierung = [this](bool v) {
-        m_calls.append(
-            {v ? QStringLiteral("initialisierung") : QStringLiteral("initialisierung false"), m_time->now()});
-    };
-    client.setGetestet = [this](bool v) {
-        m_calls.append({v ? QStringLiteral("getestet") : QStringLiteral("getestet false"), m_time->now()});
-    };
-    client.quit = [this] { m_calls.append({QStringLiteral("quit"), m_time->now()}); };
-    m_window = std::make_unique<telvorttest>(*m_time, std::move(client));
+    m_client.record = [this](const QString& call) { m_calls.append({call, m_time->now()}); };
+    m_window = std::make_unique<telvorttest>(*m_time);
+    m_window->attach(&m_client);
 }
 
 void TestTelvorttest::cleanup()

@@ -131,7 +131,7 @@ void TestAlarmanzeigeGui::init()
 {
     m_fullScreen = false;
     m_scheduler = std::make_unique<VirtualScheduler>();
-    m_window = std::make_unique<Alarmanzeige>(*m_scheduler, [this] { return m_fullScreen; });
+    m_window = std::make_unique<Alarmanzeige>(*m_scheduler);
 }
 
 void TestAlarmanzeigeGui::cleanup()
@@ -166,7 +166,7 @@ void TestAlarmanzeigeGui::staysOnTopOfTheActiveWindow()
     QFETCH(bool, alarmFullScreen);
     m_fullScreen = alarmFullScreen;
 
-    m_window->Alarm(QStringLiteral("Überfall\rBüro 3"));
+    m_window->Alarm(QStringLiteral("Überfall\rBüro 3"), m_fullScreen);
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     QTRY_VERIFY(wmState(alarmId()).contains(QStringLiteral("_NET_WM_STATE_ABOVE")));
 
@@ -194,7 +194,7 @@ void TestAlarmanzeigeGui::staysOnTopOfTheActiveWindow()
 
 void TestAlarmanzeigeGui::normalStateHasFixedSize()
 {
-    m_window->Alarm(QStringLiteral("Überfall Kasse 2\rErdgeschoss\r\rFrau Müller"));
+    m_window->Alarm(QStringLiteral("Überfall Kasse 2\rErdgeschoss\r\rFrau Müller"), m_fullScreen);
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     m_scheduler->advance(500);
     QTRY_COMPARE(xGeometry(alarmId()).size(), QSize(367, 149));
@@ -213,7 +213,7 @@ void TestAlarmanzeigeGui::normalStateHasFixedSize()
 void TestAlarmanzeigeGui::fullScreenFillsTheScreen()
 {
     m_fullScreen = true;
-    m_window->Alarm(QStringLiteral("Überfall Kasse 2\rErdgeschoss\r\rFrau Müller"));
+    m_window->Alarm(QStringLiteral("Überfall Kasse 2\rErdgeschoss\r\rFrau Müller"), m_fullScreen);
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     const WId id = alarmId();
     QTRY_VERIFY(wmState(id).contains(QStringLiteral("_NET_WM_STATE_MAXIMIZED_VERT")));
@@ -250,7 +250,7 @@ void TestAlarmanzeigeGui::minimiseRequestDoesNotHideIt()
 {
     QFETCH(bool, fullScreen);
     m_fullScreen = fullScreen;
-    m_window->Alarm(QStringLiteral("Alarm"));
+    m_window->Alarm(QStringLiteral("Alarm"), m_fullScreen);
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     const WId id = alarmId();
 
@@ -282,7 +282,7 @@ void TestAlarmanzeigeGui::sentWindowOpensMinimised()
 void TestAlarmanzeigeGui::closingDoesNotEndTheClient()
 {
     // The client's other windows are hidden: the alarm is often its only visible window.
-    m_window->Alarm(QStringLiteral("Alarm"));
+    m_window->Alarm(QStringLiteral("Alarm"), m_fullScreen);
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     QTRY_COMPARE(activeWindow(), alarmId());
 
