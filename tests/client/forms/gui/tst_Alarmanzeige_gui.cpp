@@ -166,10 +166,6 @@ void TestAlarmanzeigeGui::staysOnTopOfTheActiveWindow()
     QFETCH(bool, alarmFullScreen);
     m_fullScreen = alarmFullScreen;
 
-    m_window->Alarm(QStringLiteral("Überfall\rBüro 3"), m_fullScreen);
-    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-    QTRY_VERIFY(wmState(alarmId()).contains(QStringLiteral("_NET_WM_STATE_ABOVE")));
-
     QWidget other;
     other.setWindowTitle(QStringLiteral("Präsentation"));
     other.resize(600, 400);
@@ -181,15 +177,44 @@ void TestAlarmanzeigeGui::staysOnTopOfTheActiveWindow()
     run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), hex(other.winId())});
     QTRY_COMPARE(activeWindow(), other.winId());
 
-    // At the latest the next switch to red brings the alarm back to the top, and it stays there.
-    m_scheduler->advance(500);
+    // The alarm arrives: it comes on top of everything and takes the keyboard.
+    m_window->Alarm(QStringLiteral("Überfall\rBüro 3"), m_fullScreen);
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    QTRY_VERIFY(wmState(alarmId()).contains(QStringLiteral("_NET_WM_STATE_ABOVE")));
+    QTRY_COMPARE(activeWindow(), alarmId());
     QTRY_COMPARE(stacking().value(stacking().size() - 1), alarmId());
-    m_scheduler->advance(1000);
-    QTest::qWait(200);
-    QCOMPARE(stacking().value(stacking().size() - 1), alarmId());
-    QVERIFY(isViewable(alarmId()));
     screenshot(
-        QStringLiteral("alarm-above-%1.png").arg(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-')));
+        QStringLiteral("alarm-arrives-%1.png").arg(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-')));
+
+    // The person at the station goes back to their work: the flashing never takes the keyboard back.
+    run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), hex(other.winId())});
+    QTRY_COMPARE(activeWindow(), other.winId());
+    for (int flash = 0; flash < 4; ++flash) {
+        m_scheduler->advance(500);
+        QTest::qWait(150);
+        QCOMPARE(activeWindow(), other.winId());
+    }
+    QVERIFY(isViewable(alarmId()));
+    if (otherFullScreen) {
+        // icewm keeps the focused full-screen window above every other layer, "above" included, and
+        // a raise does not change that; the alarm is seen again as soon as that window loses the focus.
+        QEXPECT_FAIL("", "icewm stacks a focused full-screen window above the alarm", Continue);
+    }
+    QCOMPARE(stacking().value(stacking().size() - 1), alarmId());
+    screenshot(
+        QStringLiteral("alarm-flashing-%1.png").arg(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '-')));
+
+    if (otherFullScreen) {
+        QWidget third;
+        third.setWindowTitle(QStringLiteral("Mail"));
+        third.resize(300, 200);
+        third.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&third));
+        run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), hex(third.winId())});
+        QTRY_COMPARE(activeWindow(), third.winId());
+        m_scheduler->advance(1000);
+        QTRY_COMPARE(stacking().value(stacking().size() - 1), alarmId());
+    }
 }
 
 void TestAlarmanzeigeGui::normalStateHasFixedSize()
