@@ -24,4 +24,16 @@ fi
 [[ -z $(ls -A "$dir" | grep -v '^runtime$\|^client.log$') ]] || e2e_fail "the client wrote into its directory: $(ls -A "$dir")"
 [[ -z $(ls -A "$e2e_exchange") ]] || e2e_fail "the client wrote into the exchange directory"
 kill -0 "$pid" || e2e_fail "the client ended"
-echo "PASS: first start shows the setup window"
+
+# A second client of the same user ends at once and says why; the first one goes on.
+status=0
+second=$(APPDATA=$dir XDG_RUNTIME_DIR=$dir/runtime timeout 10 "$TELVOR_BIN_DIR/telvor" 2>&1) || status=$?
+((status != 0 && status != 124)) || e2e_fail "a second client exited with $status"
+[[ $second == *'telvor läuft bereits'* ]] || e2e_fail "a second client said: $second"
+kill -0 "$pid" || e2e_fail "the first client ended"
+# A lock left by a client that was killed is taken over at once.
+kill -9 "$pid"
+wait "$pid" 2>/dev/null || true
+e2e_start 5
+e2e_wait 10 e2e_windows "$e2e_pid" >/dev/null || e2e_fail "no client started after the first one was killed"
+echo "PASS: first start shows the setup window; one client per user"
