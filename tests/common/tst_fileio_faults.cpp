@@ -228,6 +228,18 @@ private slots:
         QCOMPARE(modeOf(path("START.17")) & 0200, mode_t(0200));
     }
 
+    void forcedDeleteNeverChangesALinksTarget()
+    {
+        // A link planted under an exchange name must not lend its target write permission.
+        writeRaw(path("letter.txt"), "keep");
+        setMode(path("letter.txt"), 0444);
+        QVERIFY(QFile::link(path("letter.txt"), path("MESSAGE.KVT")));
+        g_unlink = FaultPlan{"/MESSAGE.KVT", EACCES, 1};
+        QCOMPARE(forceRemoveFile(path("MESSAGE.KVT")).error, EACCES);
+        QCOMPARE(modeOf(path("letter.txt")), mode_t(0444));
+        QCOMPARE(readRaw(path("letter.txt")), QByteArray("keep"));
+    }
+
     void forcedDeleteLeavesOtherFailuresAlone()
     {
         writeRaw(path("START.17"), "");

@@ -79,6 +79,9 @@ private slots:
         const QString directory = perUserDirectory();
         QCOMPARE(directory, QString::fromUtf8(expand(expected)));
         QVERIFY(QFileInfo(directory).isDir());
+        // Its log tells when alarms were raised: a directory made here is the user's alone.
+        QCOMPARE(QFileInfo(directory).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::ExeOther),
+                 QFileDevice::Permissions());
     }
 
 private:

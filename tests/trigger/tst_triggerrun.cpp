@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <utime.h>
+
 #include <memory>
 
 using namespace telvor;
@@ -134,9 +136,14 @@ void TestTriggerRun::truncatesExistingTriggerFile()
 {
     writeConfig(QStringLiteral("app"), QStringLiteral("[{share}/alarm/][1][17]"));
     writeBytes(path("share/alarm/START.17"), "left over from a run without client");
+    // A request the client could not delete is told from a new one by its time.
+    const QByteArray native = QFile::encodeName(path("share/alarm/START.17"));
+    utimbuf old{1'700'000'000, 1'700'000'000};
+    QCOMPARE(::utime(native.constData(), &old), 0);
 
     QVERIFY(run().ok());
     QCOMPARE(QFileInfo(path("share/alarm/START.17")).size(), 0);
+    QVERIFY(QFileInfo(path("share/alarm/START.17")).lastModified().toSecsSinceEpoch() > 1'700'000'000);
     // A second run before the client looked leaves the same single file.
     QVERIFY(run().ok());
     QCOMPARE(QFileInfo(path("share/alarm/START.17")).size(), 0);
