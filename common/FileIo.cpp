@@ -19,9 +19,12 @@ namespace telvor {
 namespace {
 
 // An SMB server refuses a delete or a rename over a file while another station holds it open,
-// for the moment of a read; a few short tries usually outlast that.
-constexpr int kBusyTries = 5;
-constexpr std::chrono::milliseconds kBusyPause{50};
+// for the moment of a read (a few milliseconds); a few short tries usually outlast that. They must
+// end well within the time a call on the share may take: one that takes longer answers "unknown"
+// and leaves the share busy for the station's next call, which then sees nothing either.
+constexpr int kBusyTries = 4;
+constexpr std::chrono::milliseconds kBusyPause{15};
+static_assert((kBusyTries - 1) * kBusyPause.count() <= kShareCallBoundMs / 2);
 // Ordinary creation mode; the umask takes its share.
 constexpr mode_t kCreateMode = 0666;
 

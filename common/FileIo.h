@@ -9,6 +9,12 @@
 
 namespace telvor {
 
+/**
+ * How long the windows' thread waits for a call on the shared directory before it counts as
+ * "unknown" (no answer): long enough for any healthy share, short enough not to be seen.
+ */
+inline constexpr int kShareCallBoundMs = 100;
+
 /** True when path names an existing file or directory; false when absent or unreachable. */
 bool IsFilePath(const QString& path);
 

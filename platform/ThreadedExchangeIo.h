@@ -16,7 +16,8 @@ namespace telvor {
  */
 class ThreadedExchangeIo final : public ExchangeIo {
 public:
-    explicit ThreadedExchangeIo(ExchangeIo& inner, std::chrono::milliseconds bound = std::chrono::milliseconds(100));
+    explicit ThreadedExchangeIo(ExchangeIo& inner,
+                                std::chrono::milliseconds bound = std::chrono::milliseconds(kShareCallBoundMs));
     /** Waits for a call in progress: end a program whose share hangs with _exit instead. */
     ~ThreadedExchangeIo() override;
     ThreadedExchangeIo(const ThreadedExchangeIo&) = delete;

@@ -18,9 +18,14 @@ void TelvorClient::Timer1_Timer()
         if (m_awaitingExchangeDir)
             return;
     }
+    protocolStep();
+    // After the protocol's own calls: a write that the share keeps refusing must never cost a poll.
     if (m_alarmTextPending)
         writeAlarmText();
+}
 
+void TelvorClient::protocolStep()
+{
     if (m_state.sendNow) {
         m_state.sendWaiting = false;
         m_state.sendNow = false;

@@ -140,6 +140,9 @@ void TelvorClient::reportLine(const QString& text)
 
 void TelvorClient::noteIo(const QString& what, const IoResult& result, bool absentIsFailure)
 {
+    // No answer says nothing about this file: a share that keeps silent is reported as hanging.
+    if (result.status == IoStatus::Unknown)
+        return;
     if (result.status == IoStatus::Ok || (result.status == IoStatus::NotFound && !absentIsFailure))
         m_failures.succeeded(what);
     else
@@ -148,8 +151,10 @@ void TelvorClient::noteIo(const QString& what, const IoResult& result, bool abse
 
 void TelvorClient::noteProbe(const QString& what, const Probe& probe)
 {
+    if (probe.presence == Presence::Unknown && probe.error == 0)
+        return; // no answer: see noteIo
     if (probe.presence == Presence::Unknown)
-        m_failures.failed(what, probe.error == 0 ? QStringLiteral("keine Antwort") : qt_error_string(probe.error));
+        m_failures.failed(what, qt_error_string(probe.error));
     else
         m_failures.succeeded(what);
 }

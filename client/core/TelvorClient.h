@@ -117,6 +117,9 @@ private:
     IoResult writeAlarmText();
     void ensureOwnAlarmText();
 
+    /** Timer1's steps of the protocol: send now, wait for the slot, end the hold, poll. */
+    void protocolStep();
+
     // Sending
     void raiseAlarm(AlarmSource source, qint64 triggerStamp = 0);
     void writeMessage(AlarmSource source);
