@@ -20,6 +20,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <numbers>
 #include <optional>
@@ -35,17 +36,17 @@ using std::chrono::milliseconds;
 
 constexpr const char* kApplicationName = "telvor";
 constexpr const char* kWaveStreamName = "Alarmsignal";
-constexpr const char* kBeepStreamName = "Alarmton";
+constexpr const char* kToneStreamName = "Alarmton";
 
-constexpr std::uint32_t kBeepRate = 44100;
+constexpr std::uint32_t kToneRate = 44100;
 /**
- * Silence in front of every beep and every file: a sink that has been idle, or one that has to make
+ * Silence in front of every tone and every file: a sink that has been idle, or one that has to make
  * room for a new stream, starts playing it late and would cut off its first milliseconds.
  */
 constexpr int kLeadInMs = 50;
-/** Linear fade at both ends of a beep; a tone that starts or stops at full amplitude clicks. */
-constexpr int kBeepFadeMs = 2;
-constexpr double kBeepAmplitude = 0.6 * 32767.0;
+/** Linear fade at both ends of a tone; a tone that starts or stops at full amplitude clicks. */
+constexpr int kToneFadeMs = 2;
+constexpr double kToneAmplitude = 0.6 * 32767.0;
 /** Data is written in pieces of this length, so that a replaced WAV stops within about this time. */
 constexpr int kChunkMs = 50;
 
@@ -85,11 +86,6 @@ void printLine(const QString& text)
     }
 }
 
-void reportUnplayable(const QString& path, const QString& reason)
-{
-    printLine(QStringLiteral("%1: cannot play \"%2\": %3").arg(QLatin1String(kApplicationName), path, reason));
-}
-
 struct SndFileCloser {
     void operator()(SNDFILE* file) const { sf_close(file); }
 };
@@ -100,34 +96,99 @@ struct PaSimpleCloser {
 };
 using PaSimplePtr = std::unique_ptr<pa_simple, PaSimpleCloser>;
 
-/** A WAV file that has been opened and checked, waiting for the worker. */
-struct WaveJob {
-    QString path;
+/** A WAV file as the check left it: open and decoding, or a problem that says why it cannot be played. */
+struct CheckedWave {
     SndFilePtr file;
     SF_INFO info{};
+    /** Frames per piece written to the server. */
+    sf_count_t chunkFrames = 0;
+    /** The first piece, decoded by the check: a file counts as playable only once sound came out of it. */
+    std::vector<float> firstChunk;
+    QString problem;
+};
+
+/** Opens and checks a file; on the worker, since the file may lie on a share that does not answer. */
+CheckedWave checkWave(const QString& path)
+{
+    CheckedWave wave;
+    if (path.isEmpty()) {
+        wave.problem = QStringLiteral("no file name");
+        return wave;
+    }
+    // Only a regular file is read: opening a FIFO or a device could block for good, hence the
+    // non-blocking open and the type check on what was actually opened.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        wave.problem = QString::fromLocal8Bit(std::strerror(errno));
+        return wave;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        wave.problem = QStringLiteral("not a regular file");
+        return wave;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+
+    wave.file.reset(sf_open_fd(fd, SFM_READ, &wave.info, SF_TRUE)); // closes fd also when it fails
+    if (!wave.file) {
+        wave.problem = QString::fromUtf8(sf_error_number(sf_error(nullptr)));
+        return wave;
+    }
+    const SF_INFO& info = wave.info;
+    if (info.channels < 1 || info.channels > static_cast<int>(PA_CHANNELS_MAX) || info.samplerate < 1 ||
+        info.samplerate > static_cast<int>(PA_RATE_MAX)) {
+        wave.problem =
+            QStringLiteral("unsupported layout: %1 channel(s) at %2 Hz").arg(info.channels).arg(info.samplerate);
+        wave.file.reset();
+        return wave;
+    }
+    wave.chunkFrames = std::max<sf_count_t>(1, sf_count_t{info.samplerate} * kChunkMs / 1000);
+    wave.firstChunk.resize(static_cast<size_t>(wave.chunkFrames) * static_cast<size_t>(info.channels));
+    const sf_count_t frames = sf_readf_float(wave.file.get(), wave.firstChunk.data(), wave.chunkFrames);
+    if (frames <= 0) {
+        // A header without sound would leave the alarm silent: that is no signal to play.
+        wave.problem = sf_error(wave.file.get()) != SF_ERR_NO_ERROR ? QString::fromUtf8(sf_strerror(wave.file.get()))
+                                                                    : QStringLiteral("no audio data");
+        wave.file.reset();
+        return wave;
+    }
+    wave.firstChunk.resize(static_cast<size_t>(frames) * static_cast<size_t>(info.channels));
+    return wave;
+}
+
+struct ToneRequest {
+    int count;
+    int frequencyHz;
+    int durationMs;
 };
 
 } // namespace
 
 struct PulseSound::Impl {
-    Impl(milliseconds reconnect, milliseconds idleClose) : reconnectInterval(reconnect), beepIdleClose(idleClose)
+    Impl(milliseconds reconnect, milliseconds idleClose) : reconnectInterval(reconnect), toneIdleClose(idleClose)
     {
-        worker = std::thread([this] { run(); });
+        waveWorker = std::thread([this] { runWaves(); });
+        toneWorker = std::thread([this] { runTones(); });
     }
 
     ~Impl()
     {
         {
-            std::lock_guard lock(mutex);
-            quit = true;
+            std::lock_guard lock(waveMutex);
+            waveQuit = true;
         }
-        wake.notify_all();
-        worker.join();
-        std::lock_guard beepLock(beepMutex);
-        beepStream.reset();
+        waveWake.notify_all();
+        {
+            std::lock_guard lock(toneMutex);
+            toneQuit = true;
+        }
+        toneWake.notify_all();
+        waveWorker.join();
+        toneWorker.join();
     }
 
-    // --- reporting, shared by both threads --------------------------------------------------
+    // --- reporting, shared by both workers ---------------------------------------------------
 
     /** Reports a missing or failing server once per outage. */
     void noteServerFailure(const QString& reason)
@@ -157,59 +218,72 @@ struct PulseSound::Impl {
         return PaSimplePtr(stream);
     }
 
-    // --- WAV playback (worker thread) --------------------------------------------------------
+    // --- WAV files (caller's side) -------------------------------------------------------------
 
-    void submit(WaveJob job)
+    void requestWave(const QString& path)
     {
         {
-            std::lock_guard lock(mutex);
-            pending = std::move(job); // an older job that never started is dropped (and its file closed) here
+            std::lock_guard lock(waveMutex);
+            waveRequest = path; // a request that the worker has not taken yet is simply replaced
+            waveState = WaveStatus{};
         }
-        wake.notify_all();
+        waveWake.notify_all();
     }
 
-    /** True when the current playback must end: a newer file is waiting, or the object goes away. */
-    bool interrupted()
+    WaveStatus currentWaveStatus() const
     {
-        std::lock_guard lock(mutex);
-        return quit || pending.has_value();
+        std::lock_guard lock(waveMutex);
+        return waveState;
+    }
+
+    // --- WAV files (wave worker) -------------------------------------------------------------
+
+    /** True when the current file must be left: a newer one is waiting, or the object goes away. */
+    bool waveInterrupted()
+    {
+        std::lock_guard lock(waveMutex);
+        return waveQuit || waveRequest.has_value();
     }
 
     /** Waits up to `duration`; false when interrupted meanwhile. */
     bool waitUninterrupted(std::chrono::microseconds duration)
     {
-        std::unique_lock lock(mutex);
-        return !wake.wait_for(lock, duration, [this] { return quit || pending.has_value(); });
+        std::unique_lock lock(waveMutex);
+        return !waveWake.wait_for(lock, duration, [this] { return waveQuit || waveRequest.has_value(); });
     }
 
-    void run()
+    void runWaves()
     {
-        std::unique_lock lock(mutex);
-        while (!quit) {
-            if (pending) {
-                WaveJob job = std::move(*pending);
-                pending.reset();
-                lock.unlock();
-                play(job);
-                lock.lock();
-                continue;
+        std::unique_lock lock(waveMutex);
+        for (;;) {
+            waveWake.wait(lock, [this] { return waveQuit || waveRequest.has_value(); });
+            if (waveQuit) {
+                return;
             }
-            if (beepCloseAt) {
-                if (wake.wait_until(lock, *beepCloseAt) == std::cv_status::timeout) {
-                    lock.unlock();
-                    closeIdleBeepStream();
-                    lock.lock();
-                }
-            } else {
-                wake.wait(lock);
+            const QString path = std::move(*waveRequest);
+            waveRequest.reset();
+            // The file system is touched only without the lock, so that the caller never waits for it.
+            lock.unlock();
+            CheckedWave wave = checkWave(path);
+            lock.lock();
+            const bool superseded = waveQuit || waveRequest.has_value();
+            if (!superseded) {
+                waveState = wave.problem.isEmpty() ? WaveStatus{WaveStatus::Check::Playable, {}}
+                                                   : WaveStatus{WaveStatus::Check::Unplayable, wave.problem};
             }
+            lock.unlock();
+            if (!superseded && wave.problem.isEmpty()) {
+                play(path, wave);
+            }
+            wave.file.reset(); // closing may wait for the file system as well
+            lock.lock();
         }
     }
 
-    void play(WaveJob& job)
+    void play(const QString& path, CheckedWave& wave)
     {
-        const auto channels = static_cast<std::uint8_t>(job.info.channels);
-        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(job.info.samplerate), channels};
+        const auto channels = static_cast<std::uint8_t>(wave.info.channels);
+        const pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, static_cast<std::uint32_t>(wave.info.samplerate), channels};
         // WAV files order their channels as WAVE_FORMAT_EXTENSIBLE does; extra channels become aux channels.
         pa_channel_map map;
         pa_channel_map_init_extend(&map, channels, PA_CHANNEL_MAP_WAVEEX);
@@ -222,33 +296,32 @@ struct PulseSound::Impl {
         }
         noteServerReachable();
 
-        const sf_count_t chunkFrames = std::max<sf_count_t>(1, job.info.samplerate * kChunkMs / 1000);
-        std::vector<float> buffer(static_cast<size_t>(chunkFrames) * channels);
         int error = 0;
-        const std::vector<float> leadIn(static_cast<size_t>(job.info.samplerate) * kLeadInMs / 1000 * channels, 0.0F);
+        const std::vector<float> leadIn(static_cast<size_t>(wave.info.samplerate) * kLeadInMs / 1000 * channels, 0.0F);
         if (!leadIn.empty() &&
             pa_simple_write(stream.get(), leadIn.data(), leadIn.size() * sizeof(float), &error) < 0) {
             noteServerFailure(QString::fromUtf8(pa_strerror(error)));
             return;
         }
-        for (;;) {
-            if (interrupted()) {
+        std::vector<float> buffer = std::move(wave.firstChunk);
+        sf_count_t frames = static_cast<sf_count_t>(buffer.size() / channels);
+        buffer.resize(static_cast<size_t>(wave.chunkFrames) * channels);
+        while (frames > 0) {
+            if (waveInterrupted()) {
                 pa_simple_flush(stream.get(), &error);
                 return;
-            }
-            const sf_count_t frames = sf_readf_float(job.file.get(), buffer.data(), chunkFrames);
-            if (frames <= 0) {
-                break;
             }
             const size_t bytes = static_cast<size_t>(frames) * channels * sizeof(float);
             if (pa_simple_write(stream.get(), buffer.data(), bytes, &error) < 0) {
                 noteServerFailure(QString::fromUtf8(pa_strerror(error)));
                 return;
             }
+            frames = sf_readf_float(wave.file.get(), buffer.data(), wave.chunkFrames);
         }
-        if (sf_error(job.file.get()) != SF_ERR_NO_ERROR) {
-            // What was decoded up to the fault still plays.
-            reportUnplayable(job.path, QString::fromUtf8(sf_strerror(job.file.get())));
+        if (sf_error(wave.file.get()) != SF_ERR_NO_ERROR) {
+            // What was decoded up to the fault still plays; the caller has been told that the file plays.
+            printLine(QStringLiteral("%1: \"%2\" breaks off: %3")
+                          .arg(QLatin1String(kApplicationName), path, QString::fromUtf8(sf_strerror(wave.file.get()))));
         }
 
         // Let the queued rest play out while still listening for a replacement; the final drain
@@ -263,21 +336,75 @@ struct PulseSound::Impl {
         }
     }
 
-    // --- beeps (calling thread; the worker only closes an idle connection) -------------------
+    // --- tones (caller's side) -----------------------------------------------------------------
+
+    void queueTones(int count, int frequencyHz, int durationMs)
+    {
+        if (count <= 0 || durationMs <= 0) {
+            return;
+        }
+        {
+            std::lock_guard lock(toneMutex);
+            toneQueue.push_back({count, frequencyHz, durationMs});
+            // Counted here, not by the worker, so that the caller sees its tones as playing at once.
+            tonesUnfinished += count;
+        }
+        toneWake.notify_all();
+    }
+
+    bool anyTonesPlaying() const
+    {
+        std::lock_guard lock(toneMutex);
+        return tonesUnfinished > 0;
+    }
+
+    // --- tones (tone worker; the connection belongs to it alone) -------------------------------
+
+    void runTones()
+    {
+        std::unique_lock lock(toneMutex);
+        Clock::time_point closeAt{}; // of the connection, which is kept only after a tone
+        const auto woken = [this] { return toneQuit || !toneQueue.empty(); };
+        while (!toneQuit) {
+            if (!toneQueue.empty()) {
+                ToneRequest& next = toneQueue.front();
+                const int frequencyHz = next.frequencyHz;
+                const int durationMs = next.durationMs;
+                if (--next.count == 0) {
+                    toneQueue.pop_front();
+                }
+                lock.unlock();
+                soundTone(frequencyHz, durationMs);
+                lock.lock();
+                --tonesUnfinished;
+                closeAt = Clock::now() + toneIdleClose;
+            } else if (toneStream) {
+                if (!toneWake.wait_until(lock, closeAt, woken)) {
+                    lock.unlock();
+                    toneStream.reset();
+                    lock.lock();
+                }
+            } else {
+                toneWake.wait(lock, woken);
+            }
+        }
+        lock.unlock();
+        toneStream.reset();
+    }
 
     /** Writes lead-in and tone and waits until they have been played; false on any server error. */
     static bool writeTone(pa_simple* stream, int frequencyHz, int durationMs)
     {
-        const std::int64_t leadIn = std::int64_t{kBeepRate} * kLeadInMs / 1000;
-        const std::int64_t toneSamples = std::int64_t{kBeepRate} * durationMs / 1000;
-        const std::int64_t fade = std::min<std::int64_t>(std::int64_t{kBeepRate} * kBeepFadeMs / 1000, toneSamples / 2);
+        const std::int64_t leadIn = std::int64_t{kToneRate} * kLeadInMs / 1000;
+        const std::int64_t toneSamples = std::int64_t{kToneRate} * durationMs / 1000;
+        const std::int64_t fade = std::min<std::int64_t>(std::int64_t{kToneRate} * kToneFadeMs / 1000, toneSamples / 2);
         // A tone at or above half the sample rate cannot be represented; it would sound as a
         // different, aliased pitch, so it is played as silence of the same length.
-        const bool audible = frequencyHz > 0 && frequencyHz < static_cast<int>(kBeepRate / 2);
-        const double step = 2.0 * std::numbers::pi * frequencyHz / kBeepRate;
+        const bool audible = frequencyHz > 0 && frequencyHz < static_cast<int>(kToneRate / 2);
+        const double step = 2.0 * std::numbers::pi * frequencyHz / kToneRate;
 
         const std::int64_t total = leadIn + toneSamples;
-        const std::int64_t chunk = std::int64_t{kBeepRate} * kChunkMs / 1000;
+        const std::int64_t chunk = std::int64_t{kToneRate} * kChunkMs / 1000;
         std::vector<std::int16_t> buffer(static_cast<size_t>(chunk));
         double phase = 0.0;
         int error = 0;
@@ -290,7 +417,7 @@ struct PulseSound::Impl {
                     const std::int64_t edge = std::min(i, toneSamples - 1 - i);
                     const double gain =
                         edge < fade ? static_cast<double>(edge + 1) / static_cast<double>(fade + 1) : 1.0;
-                    value = kBeepAmplitude * gain * std::sin(phase);
+                    value = kToneAmplitude * gain * std::sin(phase);
                     phase += step;
                     if (phase >= 2.0 * std::numbers::pi) {
                         phase -= 2.0 * std::numbers::pi;
@@ -305,94 +432,75 @@ struct PulseSound::Impl {
         return pa_simple_drain(stream, &error) >= 0;
     }
 
-    void beep(int frequencyHz, int durationMs)
+    /** One tone; returns when it has been played, or after its duration when it cannot be. */
+    void soundTone(int frequencyHz, int durationMs)
     {
-        if (durationMs <= 0) {
-            return;
-        }
         const Clock::time_point toneEnd = Clock::now() + milliseconds(durationMs);
-        {
-            // No idle deadline while a beep runs, so the worker never waits for this beep's lock.
-            std::lock_guard lock(mutex);
-            beepCloseAt.reset();
-        }
+        static const pa_sample_spec spec{PA_SAMPLE_S16NE, kToneRate, 1};
         bool played = false;
-        {
-            std::lock_guard beepLock(beepMutex);
-            static const pa_sample_spec spec{PA_SAMPLE_S16NE, kBeepRate, 1};
-            // A kept connection may have died with a restarted server since the last beep: such
-            // a failure earns one fresh attempt at once. A fresh connection that fails is an outage.
-            for (int attempt = 0; attempt < 2 && !played; ++attempt) {
-                const bool reused = beepStream != nullptr;
-                if (!beepStream) {
-                    if (Clock::now() < nextConnectAttempt) {
-                        break;
-                    }
-                    QString failure;
-                    beepStream = connect(kBeepStreamName, spec, nullptr, &failure);
-                    if (!beepStream) {
-                        nextConnectAttempt = Clock::now() + reconnectInterval;
-                        noteServerFailure(failure);
-                        break;
-                    }
+        // A kept connection may have died with a restarted server since the last tone: such a
+        // failure earns one fresh attempt at once. A fresh connection that fails is an outage.
+        for (int attempt = 0; attempt < 2 && !played; ++attempt) {
+            const bool reused = toneStream != nullptr;
+            if (!toneStream) {
+                if (Clock::now() < nextConnectAttempt) {
+                    break;
                 }
-                played = writeTone(beepStream.get(), frequencyHz, durationMs);
-                if (played) {
-                    noteServerReachable();
-                } else {
-                    beepStream.reset();
-                    if (!reused) {
-                        nextConnectAttempt = Clock::now() + reconnectInterval;
-                        noteServerFailure(QStringLiteral("connection lost while playing"));
-                    }
+                QString failure;
+                toneStream = connect(kToneStreamName, spec, nullptr, &failure);
+                if (!toneStream) {
+                    nextConnectAttempt = Clock::now() + reconnectInterval;
+                    noteServerFailure(failure);
+                    break;
+                }
+            }
+            played = writeTone(toneStream.get(), frequencyHz, durationMs);
+            if (played) {
+                noteServerReachable();
+            } else {
+                toneStream.reset();
+                if (!reused) {
+                    nextConnectAttempt = Clock::now() + reconnectInterval;
+                    noteServerFailure(QStringLiteral("connection lost while playing"));
                 }
             }
         }
         if (!played) {
-            // The caller's signal is timed by the beeps; keep that rhythm in silence.
-            std::this_thread::sleep_until(toneEnd);
-        }
-        {
-            std::lock_guard lock(mutex);
-            beepCloseAt = Clock::now() + beepIdleClose;
-        }
-        wake.notify_all();
-    }
-
-    void closeIdleBeepStream()
-    {
-        std::unique_lock beepLock(beepMutex, std::try_to_lock);
-        if (!beepLock.owns_lock()) {
-            return; // a beep is running (and has cleared the deadline); it sets a new one when it ends
-        }
-        std::lock_guard lock(mutex);
-        if (beepCloseAt && Clock::now() >= *beepCloseAt) {
-            beepStream.reset();
-            beepCloseAt.reset();
+            // The caller's signal is timed by the tones; keep that rhythm in silence.
+            std::unique_lock lock(toneMutex);
+            toneWake.wait_until(lock, toneEnd, [this] { return toneQuit; });
         }
     }
 
     const milliseconds reconnectInterval;
-    const milliseconds beepIdleClose;
+    const milliseconds toneIdleClose;
     std::atomic<bool> serverDown{false};
 
-    // Guarded by mutex.
-    std::mutex mutex;
-    std::condition_variable wake;
-    std::optional<WaveJob> pending;
-    std::optional<Clock::time_point> beepCloseAt;
-    bool quit = false;
+    // Guarded by waveMutex.
+    mutable std::mutex waveMutex;
+    std::condition_variable waveWake;
+    std::optional<QString> waveRequest; ///< the latest file, until the wave worker takes it
+    WaveStatus waveState;
+    bool waveQuit = false;
 
-    // Guarded by beepMutex (taken before mutex when both are needed).
-    std::mutex beepMutex;
-    PaSimplePtr beepStream;
+    // Guarded by toneMutex.
+    mutable std::mutex toneMutex;
+    std::condition_variable toneWake;
+    std::deque<ToneRequest> toneQueue;
+    std::int64_t tonesUnfinished = 0; ///< queued plus the one sounding now
+    bool toneQuit = false;
+
+    // Tone worker only.
+    PaSimplePtr toneStream;
     Clock::time_point nextConnectAttempt{};
 
-    std::thread worker;
+    // Started by the constructor once every member above is in place, joined by the destructor.
+    std::thread waveWorker;
+    std::thread toneWorker;
 };
 
-PulseSound::PulseSound(std::chrono::milliseconds reconnectInterval, std::chrono::milliseconds beepIdleClose)
-    : d(std::make_unique<Impl>(reconnectInterval, beepIdleClose))
+PulseSound::PulseSound(std::chrono::milliseconds reconnectInterval, std::chrono::milliseconds toneIdleClose)
+    : d(std::make_unique<Impl>(reconnectInterval, toneIdleClose))
 {
 }
 
@@ -400,48 +508,22 @@ PulseSound::~PulseSound() = default;
 
 void PulseSound::playWave(const QString& path)
 {
-    if (path.isEmpty()) {
-        reportUnplayable(path, QStringLiteral("no file name"));
-        return;
-    }
-    // Only a regular file is read: opening a FIFO or a device could block this thread, hence
-    // the non-blocking open and the type check on what was actually opened.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        reportUnplayable(path, QString::fromLocal8Bit(std::strerror(errno)));
-        return;
-    }
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        reportUnplayable(path, QStringLiteral("not a regular file"));
-        return;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-
-    WaveJob job;
-    job.path = path;
-    job.file.reset(sf_open_fd(fd, SFM_READ, &job.info, SF_TRUE)); // closes fd also when it fails
-    if (!job.file) {
-        reportUnplayable(path, QString::fromUtf8(sf_strerror(nullptr)));
-        return;
-    }
-    if (job.info.channels < 1 || job.info.channels > static_cast<int>(PA_CHANNELS_MAX) || job.info.samplerate < 1 ||
-        job.info.samplerate > static_cast<int>(PA_RATE_MAX)) {
-        reportUnplayable(
-            path,
-            QStringLiteral("unsupported layout: %1 channels at %2 Hz").arg(job.info.channels).arg(job.info.samplerate));
-        return;
-    }
-    if (job.info.frames == 0) {
-        return; // nothing to hear; not worth a connection (nor an error)
-    }
-    d->submit(std::move(job));
+    d->requestWave(path);
 }
 
-void PulseSound::beep(int frequencyHz, int durationMs)
+WaveStatus PulseSound::waveStatus() const
 {
-    d->beep(frequencyHz, durationMs);
+    return d->currentWaveStatus();
+}
+
+void PulseSound::startTones(int count, int frequencyHz, int durationMs)
+{
+    d->queueTones(count, frequencyHz, durationMs);
+}
+
+bool PulseSound::tonesPlaying() const
+{
+    return d->anyTonesPlaying();
 }
 
 } // namespace telvor

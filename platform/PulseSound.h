@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Sound.h"
+#include "common/Sound.h"
 
 #include <chrono>
 #include <memory>
@@ -11,35 +11,39 @@ namespace telvor {
  * The alarm's sound output through the desktop's sound server (PulseAudio, or PipeWire through
  * pipewire-pulse).
  *
- * A WAV file plays on a worker thread; a second file replaces the first within about 50 ms.
- * Beeps are synthesised and block the calling thread until they have been heard. Without a sound
- * server every beep still takes its duration, in silence, so that the caller's timing stays the
- * same; the outage is reported once on standard error, and so is its end.
+ * Two worker threads do all the work, so that no call waits for the file system or the server:
+ * one opens, checks and plays WAV files (a second file replaces the first within about 50 ms),
+ * the other sounds the tones one after the other, each counted as done only once it has been
+ * played. They are separate so that tones still sound while a file on a hung share is being
+ * opened. Without a sound server every tone still takes its duration, in silence, so that the
+ * caller's rhythm stays the same; the outage is reported once on standard error, and so is its
+ * end. A file that cannot be played is not reported here: waveStatus() tells the caller.
  *
- * playWave and beep are meant for one thread (the event thread); the object must outlive no
- * call in progress.
+ * The calls may come from any thread. The destructor stops what is playing; it waits for a file
+ * open in progress, so a program that must not wait for a hung share ends with _exit.
  */
 class PulseSound final : public Sound {
 public:
     /**
-     * @param reconnectInterval after a failed connection for beeps, beeps stay silent this long
+     * @param reconnectInterval after a failed connection for tones, tones stay silent this long
      *        before the next attempt, so that a missing server costs one attempt per few seconds,
-     *        not one per beep.
-     * @param beepIdleClose the connection for beeps is kept between beeps (a signal is nine of them
-     *        in a row) and closed after this long without a beep, so that the sound device can go
+     *        not one per tone.
+     * @param toneIdleClose the connection for tones is kept between tones (a signal is nine of them
+     *        in a row) and closed after this long without a tone, so that the sound device can go
      *        idle between alarms.
      */
     explicit PulseSound(std::chrono::milliseconds reconnectInterval = std::chrono::seconds(5),
-                        std::chrono::milliseconds beepIdleClose = std::chrono::seconds(3));
+                        std::chrono::milliseconds toneIdleClose = std::chrono::seconds(3));
     ~PulseSound() override;
 
     PulseSound(const PulseSound&) = delete;
     PulseSound& operator=(const PulseSound&) = delete;
 
-    /** Checks the file at once (a failure is one line on standard error) and plays it in the background. */
     void playWave(const QString& path) override;
-    /** A sine tone; returns when it has been played, or after its duration when no server is there. */
-    void beep(int frequencyHz, int durationMs) override;
+    WaveStatus waveStatus() const override;
+    /** Tones of a call made while others still sound are played after them. */
+    void startTones(int count, int frequencyHz, int durationMs) override;
+    bool tonesPlaying() const override;
 
 private:
     struct Impl;

@@ -198,6 +198,7 @@ void TelvorClient::giveSignal()
     // Whether the file can be played is found out in the background; Timer2 waits for the answer
     // and gives the beeps instead of silence.
     m_waveChecking = true;
+    m_waveCheckTicks = 0;
     m_Timer2.setEnabled(true);
 }
 
@@ -212,9 +213,13 @@ void TelvorClient::startBeeps()
 void TelvorClient::Timer2_Timer()
 {
     if (m_waveChecking) {
-        const WaveStatus wave = m_services.sound.waveStatus();
-        if (wave.check == WaveStatus::Check::Pending)
-            return;
+        WaveStatus wave = m_services.sound.waveStatus();
+        if (wave.check == WaveStatus::Check::Pending) {
+            // A signal file on a share that does not answer must not leave the alarm silent.
+            if (++m_waveCheckTicks * kBeepTickMs < kWaveCheckLimitMs)
+                return;
+            wave = WaveStatus{WaveStatus::Check::Unplayable, QStringLiteral("keine Antwort")};
+        }
         m_waveChecking = false;
         const QString key = QStringLiteral("Signaldatei %1 abspielen").arg(m_config.signalFile);
         if (wave.check == WaveStatus::Check::Playable) {

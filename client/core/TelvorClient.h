@@ -189,6 +189,7 @@ private:
     qint64 m_pressStampMs = 0;        ///< when the push-button's line came on
     bool m_roundStarted = false;      ///< Timer2 started a round of tones that has not been counted
     bool m_waveChecking = false;      ///< the signal file is being opened; Timer2 waits for the verdict
+    int m_waveCheckTicks = 0;         ///< Timer2 ticks spent waiting for it
 };
 
 } // namespace telvor

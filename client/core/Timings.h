@@ -18,6 +18,8 @@ inline constexpr int kBeepRounds = 3;
 inline constexpr int kTonesPerRound = 3;
 inline constexpr int kToneHz = 2000;
 inline constexpr int kToneMs = 300;
+/** A signal file that has not been found playable within this time gives the beeps instead. */
+inline constexpr int kWaveCheckLimitMs = 1000;
 /** entprell's design interval, until the configuration gives the debounce time. */
 inline constexpr int kDesignDebounceMs = 2000;
 /** A push-button port that cannot be opened, or was lost, is tried again this often. */

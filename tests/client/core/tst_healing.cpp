@@ -335,6 +335,20 @@ private Q_SLOTS:
         QCOMPARE(reports(QStringLiteral("Signaldatei")), 1);
     }
 
+    void signalFileOnAHungShareGivesTheBeeps()
+    {
+        ConfigText c = f.config();
+        c.signalFile = QStringLiteral("/mnt/musik/alarm.wav");
+        f.start(c);
+        f.station->sound.wave = WaveStatus{WaveStatus::Check::Pending, {}}; // its open never returns
+        twelveSends();
+        f.scheduler->advance(5000 + 900);
+        QVERIFY(f.station->sound.tones.isEmpty());
+        f.scheduler->advance(3000);
+        QCOMPARE(f.station->sound.tones.size(), 9);
+        QCOMPARE(reports(QStringLiteral("Signaldatei /mnt/musik/alarm.wav abspielen: keine Antwort")), 1);
+    }
+
     void beepsDoNotHoldUpTheStation()
     {
         f.start(f.config());

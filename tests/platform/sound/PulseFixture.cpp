@@ -6,11 +6,18 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 namespace telvor::test {
@@ -51,6 +58,9 @@ QString PulseServer::start()
     env.insert(QStringLiteral("HOME"), dir_ + QStringLiteral("/home"));
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir_ + QStringLiteral("/run"));
     env.remove(QStringLiteral("PULSE_SERVER"));
+    // Keeps the server off every session bus (see above), the private desktop's included.
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
     process_.setProcessEnvironment(env);
     endWithParent(process_);
     process_.setStandardOutputFile(dir_ + QStringLiteral("/server.log"));
@@ -227,6 +237,82 @@ QString StderrCapture::all() const
         return {};
     }
     return QString::fromLocal8Bit(file.readAll());
+}
+
+HungMount::HungMount(QString dir) : dir_(std::move(dir))
+{
+}
+
+HungMount::~HungMount()
+{
+    release();
+    if (mounted_) {
+        ::umount2(QFile::encodeName(dir_).constData(), MNT_DETACH);
+    }
+}
+
+QString HungMount::start()
+{
+    QDir().mkpath(dir_);
+    // Close-on-exec: a helper process that kept the device open would keep the mount hanging.
+    fd_ = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
+    if (fd_ < 0) {
+        return QStringLiteral("cannot open /dev/fuse: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    const QByteArray options = QStringLiteral("fd=%1,rootmode=40000,user_id=%2,group_id=%3")
+                                   .arg(fd_)
+                                   .arg(::getuid())
+                                   .arg(::getgid())
+                                   .toLatin1();
+    // The kernel's first request (INIT) is never read, so every request after it waits.
+    if (::mount("telvor-hung", QFile::encodeName(dir_).constData(), "fuse", MS_NOSUID | MS_NODEV,
+                options.constData()) != 0) {
+        const QString why = QString::fromLocal8Bit(std::strerror(errno));
+        release();
+        return QStringLiteral("cannot mount a FUSE file system: %1").arg(why);
+    }
+    mounted_ = true;
+    return {};
+}
+
+void HungMount::release()
+{
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+bool HungMount::returnsWhileHung(const std::function<void()>& calls, int timeoutMs)
+{
+    std::mutex mutex;
+    std::condition_variable returned;
+    bool done = false;
+    bool released = false;
+    std::thread watchdog([&] {
+        std::unique_lock lock(mutex);
+        if (!returned.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return done; })) {
+            released = true;
+            lock.unlock();
+            release();
+        }
+    });
+    calls();
+    {
+        std::lock_guard lock(mutex);
+        done = true;
+    }
+    returned.notify_all();
+    watchdog.join();
+    return !released;
+}
+
+void usePrivateMounts()
+{
+    // Private propagation, or the mounts would still show up in the namespace we came from.
+    if (::unshare(CLONE_NEWNS) == 0) {
+        ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr);
+    }
 }
 
 } // namespace telvor::test

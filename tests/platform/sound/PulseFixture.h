@@ -6,13 +6,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace telvor::test {
 
 /**
  * A PulseAudio server of the test's own, on a private socket, with one null sink ("null") whose
  * monitor can be recorded. Works as root and without a sound card or D-Bus:
  *
- *   HOME=DIR/home XDG_RUNTIME_DIR=DIR/run (mode 0700) \
+ *   env -u DISPLAY -u DBUS_SESSION_BUS_ADDRESS HOME=DIR/home XDG_RUNTIME_DIR=DIR/run (mode 0700) \
  *   pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
  *       --system=false --log-target=stderr \
  *       -L "module-null-sink sink_name=null rate=44100" \
@@ -20,7 +22,10 @@ namespace telvor::test {
  *
  * Clients then use PULSE_SERVER=unix:DIR/pulse.sock. As root pulseaudio warns that it is not meant
  * to run as root outside --system mode, and runs anyway. Running in the foreground makes the
- * server a child of the test, stopped by its own process id.
+ * server a child of the test, stopped by its own process id. A server that reaches a session bus
+ * claims the name org.PulseAudio1 there and exits when another server (a desktop's) holds it; with
+ * neither a bus address nor a display (through which the bus of an X session is found) it finds
+ * no bus and runs without one.
  */
 class PulseServer final {
 public:
@@ -87,5 +92,42 @@ private:
     QString file_;
     int saved_ = -1;
 };
+
+/**
+ * A FUSE mount whose server never answers, like a share whose file server hangs: every lookup
+ * below it blocks until release(), which then fails it with ENOTCONN. Needs root and /dev/fuse.
+ */
+class HungMount final {
+public:
+    /** `dir` becomes the mount point. */
+    explicit HungMount(QString dir);
+    ~HungMount();
+
+    HungMount(const HungMount&) = delete;
+    HungMount& operator=(const HungMount&) = delete;
+
+    /** Mounts; the reason when it cannot, else empty. */
+    [[nodiscard]] QString start();
+    /** Ends the hang: what waits below the mount fails, and so does everything after. */
+    void release();
+    /**
+     * Runs `calls` on this thread; when they have not returned after `timeoutMs` (they wait for the
+     * mount), another thread releases the mount so that they can. False in that case.
+     */
+    [[nodiscard]] bool returnsWhileHung(const std::function<void()>& calls, int timeoutMs = 10000);
+
+private:
+    QString dir_;
+    int fd_ = -1;
+    bool mounted_ = false;
+};
+
+/**
+ * Gives the process a mount namespace of its own, so that a mount made by a test disappears with
+ * the process however it ends. Call it first in main(), while the process has one thread: only the
+ * calling thread and the threads it starts afterwards move. Without the right to do so the test's
+ * mounts are made where it runs, and removed by their destructors.
+ */
+void usePrivateMounts();
 
 } // namespace telvor::test
