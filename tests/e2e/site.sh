@@ -29,15 +29,16 @@ e2e_fail()
     exit 1
 }
 
-# e2e_station ID TEXT: a per-user directory with TELVOR.DAT (Windows-1252, CR LF) for station ID:
-# beeps, reception on, port disabled, button test off, alarm shown in a window.
+# e2e_station ID TEXT [EXCHANGE]: a per-user directory with TELVOR.DAT (Windows-1252, CR LF) for
+# station ID on EXCHANGE (default: the site's local exchange directory): beeps, reception on, port
+# disabled, button test off, event log on, alarm shown in a window.
 e2e_station()
 {
-    local id=$1 text=$2 dir=$e2e_root/station$1
+    local id=$1 text=$2 exchange=${3:-$e2e_exchange} dir=$e2e_root/station$1
     mkdir -p "$dir/runtime"
     chmod 0700 "$dir/runtime"
     printf '[%s/][1][%s][kein][][%s][0][1][ 120][1]\r\n 1 \r\nStation %s\r\n\r\n\r\n 0 \r\n' \
-        "$e2e_exchange" "$id" "$text" "$id" | iconv -f UTF-8 -t WINDOWS-1252 >"$dir/TELVOR.DAT"
+        "$exchange" "$id" "$text" "$id" | iconv -f UTF-8 -t WINDOWS-1252 >"$dir/TELVOR.DAT"
 }
 
 # e2e_start ID: starts the client of station ID; sets e2e_pid.

@@ -41,16 +41,11 @@ smb_cleanup()
 }
 trap smb_cleanup EXIT
 
-# smb_station ID TEXT EXCHANGE: a per-user directory with TELVOR.DAT (Windows-1252, CR LF) for
-# station ID whose exchange directory is EXCHANGE (a path on one of the mounts): beeps, reception
-# on, port disabled, button test off, event log on, alarm shown in a window.
+# smb_station ID TEXT EXCHANGE: station ID whose exchange directory is EXCHANGE, a path on one of
+# the mounts (see e2e_station).
 smb_station()
 {
-    local id=$1 text=$2 exchange=$3 dir=$e2e_root/station$1
-    mkdir -p "$dir/runtime"
-    chmod 0700 "$dir/runtime"
-    printf '[%s/][1][%s][kein][][%s][0][1][ 120][1]\r\n 1 \r\nStation %s\r\n\r\n\r\n 0 \r\n' \
-        "$exchange" "$id" "$text" "$id" | iconv -f UTF-8 -t WINDOWS-1252 >"$dir/TELVOR.DAT"
+    e2e_station "$@"
 }
 
 # smb_start ID: starts the client of station ID; sets e2e_pid. Its standard error goes to
