@@ -181,17 +181,17 @@ void TelvorClient::continueLoadAfterExchangeDirFound()
     m_fields.meldungtxt.clear();
     publishFields();
 
-    const IoResult leftovers = m_exchange.removeOwnLeftovers();
-    noteIo(QStringLiteral("Reste früherer Schreibvorgänge löschen"), leftovers);
-
     // The text that receivers show is the one of this load, whatever the setup window holds later.
     m_alarmText = encodeCp1252(alarmTextContent(m_config.alarmText1, m_fields.Text6, m_fields.Text7, m_fields.Text8));
-    if (const IoResult written = writeAlarmText(); !written.ok()) {
+    if (const IoResult written = writeAlarmText(); !written.ok() && written.status != IoStatus::Unknown) {
         // Receivers would delete this station's alarms unseen: the user must know, and Timer1
-        // writes the file again at every tick until it is there. The loading goes on.
+        // writes the file again at every tick until it is there. The loading goes on. A share
+        // that is merely slow to answer is no error to show: the next tick tries again.
         failLoad(LoadFailure::fromIo(written));
     }
     takeOverOwnSlot();
+    // Last: listing a large share may take a while, and nothing above may wait behind it.
+    noteIo(QStringLiteral("Reste früherer Schreibvorgänge löschen"), m_exchange.removeOwnLeftovers());
 
     if (m_endOfFileSeen) {
         m_endOfFileSeen = false;
