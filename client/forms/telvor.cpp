@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QTimer>
 
 namespace telvor {
 
@@ -366,7 +367,9 @@ void telvor::openNextMessage()
         openNextMessage();
     });
     m_openMessage = box;
-    box->open();
+    // Opened once the current handler is over: the loader shows the setup window (and the button
+    // test) right after its message, and the message must come on top of them, not behind.
+    QTimer::singleShot(0, box, [box] { box->open(); });
 }
 
 void telvor::closeEvent(QCloseEvent* event)
