@@ -795,6 +795,7 @@ void TestTelvor::messagesWaitForEachOther()
         QPointer<QMessageBox> box = m_window->openMessage();
         QVERIFY(box);
         QCOMPARE(box->text(), text);
+        QTRY_VERIFY(box->isVisible());
         const QWidgetList windows = QApplication::topLevelWidgets();
         QCOMPARE(std::count_if(windows.begin(), windows.end(),
                                [](QWidget* w) { return qobject_cast<QMessageBox*>(w) && w->isVisible(); }),
