@@ -92,12 +92,7 @@ IoResult Exchange::noDirectory() const
 
 Probe Exchange::probeDirectory()
 {
-    if (m_directory.isEmpty()) {
-        Probe absent;
-        absent.presence = Presence::Absent;
-        return absent;
-    }
-    return m_io.probe(m_directory, Links::Follow);
+    return probe(QString(), Links::Follow);
 }
 
 Probe Exchange::probe(const QString& name, Links links)

@@ -22,7 +22,6 @@ public:
     void succeeded(const QString& what);
     /** For outages with texts of their own: failText when key starts failing, endText when it ends. */
     void setFailing(const QString& key, bool failing, const QString& failText, const QString& endText);
-    bool isFailing(const QString& key) const { return m_failing.contains(key); }
 
 private:
     void say(const QString& text);

@@ -11,7 +11,6 @@ namespace telvor {
 
 void TelvorClient::Timer1_Timer()
 {
-    m_exchange.reportHang(m_failures);
     if (m_awaitingExchangeDir) {
         resumeLoadIfExchangeDirAppeared();
         // Nothing can be sent to or read from a directory that is not there.

@@ -59,6 +59,26 @@ private Q_SLOTS:
         QCOMPARE(f.station->views.alarms.size(), 2);
     }
 
+    void alarmCarriesTheFullScreenSetting_data()
+    {
+        QTest::addColumn<QString>("line6");
+        QTest::addColumn<bool>("fullScreen");
+        QTest::newRow("window") << " 0 " << false;
+        QTest::newRow("full screen") << " 1 " << true;
+        QTest::newRow("grey box counts as set") << " 2 " << true;
+    }
+    void alarmCarriesTheFullScreenSetting()
+    {
+        QFETCH(QString, line6);
+        QFETCH(bool, fullScreen);
+        ConfigText c = f.config();
+        c.fullScreen = line6;
+        f.start(c);
+        twelveSends();
+        f.scheduler->advance(5000);
+        QCOMPARE(f.station->views.alarmsFullScreen, QList<bool>{fullScreen});
+    }
+
     void beepsAreNineTonesInThreeRounds()
     {
         f.start(f.config());

@@ -13,7 +13,7 @@ printf '%s' "$(iconv -f WINDOWS-1252 -t UTF-8 "$dir/TELVOR.DAT" | sed '2s/^ 1 /\
 mv "$dir/TELVOR.DAT.new" "$dir/TELVOR.DAT"
 smb_start 7
 pid7=$e2e_pid
-e2e_wait 15 smb_text_is MDAT7.KVT "$(smb_alarm_text 7 'Alarm bei Station 7')" >/dev/null || e2e_fail "station 7 did not write MDAT7.KVT"
+smb_wait_alarm_text 7 'Alarm bei Station 7'
 
 # The test window: 5325 x 3855 twips; its "Abrechen" lies at 3840, 2880 (1215 x 495).
 test_window()

@@ -9,8 +9,7 @@ text12='Überfall in Büro 12'
 smb_station 12 "$text12" "$SMB_SITE_A"
 smb_start 12
 pid12=$e2e_pid
-e2e_wait 15 smb_text_is MDAT12.KVT "$(smb_alarm_text 12 "$text12")" >/dev/null ||
-    e2e_fail "station 12 did not write MDAT12.KVT"
+smb_wait_alarm_text 12 "$text12"
 
 smb_trigger 12
 e2e_wait 10 e2e_file_exists "$SMB_SITE_SHARE/MESSAGE.KVT" >/dev/null || e2e_fail "station 12 never wrote the slot"

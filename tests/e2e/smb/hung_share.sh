@@ -17,8 +17,8 @@ smb_start 7
 pid7=$e2e_pid
 smb_start 12
 pid12=$e2e_pid
-e2e_wait 15 smb_text_is MDAT12.KVT "$(smb_alarm_text 12 "$text12")" >/dev/null || e2e_fail "station 12 did not write MDAT12.KVT"
-e2e_wait 15 smb_text_is MDAT7.KVT "$(smb_alarm_text 7 'Alarm bei Station 7')" >/dev/null || e2e_fail "station 7 did not write MDAT7.KVT"
+smb_wait_alarm_text 12 "$text12"
+smb_wait_alarm_text 7 'Alarm bei Station 7'
 
 smb_trigger 12
 window=$(e2e_wait 20 e2e_alarm_window "$pid7") || e2e_fail "no alarm window at station 7"

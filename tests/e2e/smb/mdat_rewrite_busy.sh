@@ -11,8 +11,7 @@ smb_station 7 'Alarm bei Station 7' "$SMB_SITE_B"
 smb_station 12 "$text12" "$SMB_SITE_A"
 smb_start 7
 pid7=$e2e_pid
-e2e_wait 15 smb_text_is MDAT7.KVT "$(smb_alarm_text 7 'Alarm bei Station 7')" >/dev/null ||
-    e2e_fail "station 7 did not write MDAT7.KVT"
+smb_wait_alarm_text 7 'Alarm bei Station 7'
 
 # Last run's text, written through mount B as a station writes it, and held open there.
 printf '%s\r' "$old_text" | iconv -f UTF-8 -t WINDOWS-1252 >"$SMB_SITE_B/MDAT12.KVT"

@@ -10,7 +10,7 @@ smb_station 7 "$text7" "$SMB_SITE_B"
 smb_station 12 'Überfall in Büro 12' "$SMB_SITE_A"
 smb_start 7
 pid7=$e2e_pid
-e2e_wait 15 smb_text_is MDAT7.KVT "$(smb_alarm_text 7 "$text7")" >/dev/null || e2e_fail "station 7 did not write MDAT7.KVT"
+smb_wait_alarm_text 7 "$text7"
 
 # Last run's text, held open through mount B for the whole test.
 printf 'Alter Text\r' | iconv -f UTF-8 -t WINDOWS-1252 >"$SMB_SITE_B/MDAT12.KVT"

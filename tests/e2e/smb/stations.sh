@@ -101,6 +101,14 @@ smb_text_is()
     return 0
 }
 
+# smb_wait_alarm_text ID TEXT: waits until station ID's alarm text, as smb_station set it up, is
+# on the server; fails the test with the bytes that are there otherwise.
+smb_wait_alarm_text()
+{
+    e2e_wait 15 smb_text_is "MDAT$1.KVT" "$(smb_alarm_text "$1" "$2")" >/dev/null ||
+        e2e_fail "MDAT$1.KVT is not on the server as station $1 writes it: $(xxd "$SMB_SITE_SHARE/MDAT$1.KVT" 2>&1)"
+}
+
 # smb_server_files: the names in the share's backing directory, one a line, sorted.
 smb_server_files()
 {
