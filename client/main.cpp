@@ -90,7 +90,7 @@ int main(int argc, char* argv[])
         ::_exit(0);
     };
     ClientServices services{scheduler, clock,           serial,    sound, exchange, logWriter, perUserDirectory(),
-                            QLocale::system(),          printLine, endNow};
+                            QLocale::system(),          printLine, endNow,    QString()};
     TelvorClient station(services, views);
     setupWindow.attach(&station);
     testWindow.attach(&station);

@@ -53,4 +53,9 @@ QByteArray encodeCp1252(const QString& text)
     return encodeReplacingUnencodable(text);
 }
 
+bool fitsCp1252(const QString& text)
+{
+    return decodeCp1252(encodeCp1252(text)) == text;
+}
+
 } // namespace telvor

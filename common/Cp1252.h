@@ -9,5 +9,7 @@ namespace telvor {
 QString decodeCp1252(const QByteArray& bytes);
 /** Characters the code page cannot hold become "?". */
 QByteArray encodeCp1252(const QString& text);
+/** True when every character of text survives the code page. */
+bool fitsCp1252(const QString& text);
 
 } // namespace telvor

@@ -59,11 +59,14 @@ public:
     virtual void reportPress() = 0;
 };
 
-/** The tray window `mnbar`. */
+/** The tray window `mnbar`: the notification-area icon and its menu. */
 class TrayView {
 public:
     virtual ~TrayView() = default;
+    /** Adds the icon; a desktop without a tray host yet is looked at again for a while. */
     virtual void load() = 0;
+    /** The exchange directory has been out of reach for a while (true) or answers again (false). */
+    virtual void setCutOff(bool cutOff) = 0;
 };
 
 /** The windows of one client; any left null does nothing. */
@@ -86,8 +89,18 @@ public:
     virtual void setInitialisierung(bool value) = 0;
     /** The user confirmed a test press: presses and soft triggers raise alarms from now on. */
     virtual void setGetestet(bool value) = 0;
-    /** "Abrechen" of the button test: the client ends at once. */
+    /** "Abrechen" of the button test or "Programm beenden" of the tray: the client ends at once. */
     virtual void endProgram() = 0;
+    /** "Setup beenden": the save. The controls' values are those of the last setupEdited. */
+    virtual void speichern_Click() = 0;
+    /** "Signal suchen" was closed with a file accepted; a cancel does not call this. */
+    virtual void signalFileChosen(const QString& path) = 0;
+    /** "Bildschirmschoner initialisieren": hands the directory box over to the screen saver. */
+    virtual void config_PendraSaver_Click() = 0;
+    /** "Einstellung" of the tray menu, or a second start of the program: the setup window. */
+    virtual void setupRequested() = 0;
+    /** No notification area appeared in time: the client runs on without its icon. */
+    virtual void trayUnavailable() = 0;
 };
 
 } // namespace telvor

@@ -1,6 +1,7 @@
 // Reading TELVOR.DAT at start-up into the configuration and the setup window's controls.
 
 #include "client/core/LoadFailure.h"
+#include "client/core/SetupTexts.h"
 #include "client/core/TelvorClient.h"
 #include "client/core/Timings.h"
 #include "common/Cp1252.h"
@@ -9,11 +10,6 @@
 #include <iterator>
 
 namespace telvor {
-namespace {
-
-const QString kPathWarning = QStringLiteral("Achtung, bitte Pfad prüfen !!");
-
-} // namespace
 
 void TelvorClient::failLoad(const LoadFailure& failure)
 {
@@ -222,9 +218,8 @@ void TelvorClient::takeOverOwnSlot()
 
 Presence TelvorClient::probeExchangeDirectory()
 {
-    const Probe directory = m_exchange.probeDirectory();
-    noteProbe(QStringLiteral("Austauschverzeichnis prüfen"), directory);
-    return directory.presence;
+    // Not reported here: a directory out of reach is told once it has been so for a while.
+    return m_exchange.probeDirectory().presence;
 }
 
 void TelvorClient::resumeLoadIfExchangeDirAppeared()

@@ -15,6 +15,7 @@ struct NullViews final : SetupView, MessageView, AlarmView, AlarmSentView, Butto
     void einschalten() override {}
     void enableOk() override {}
     void reportPress() override {}
+    void setCutOff(bool) override {}
 
 private:
     bool m_visible = false;

@@ -15,20 +15,25 @@ QString TelvorClient::portKey() const
     return QStringLiteral("Schnittstelle %1").arg(m_services.serial.devicePath());
 }
 
+std::optional<LoadFailure> TelvorClient::selectPort(const QString& comPort)
+{
+    SerialPort& port = m_services.serial;
+    if (comPort.startsWith(QLatin1Char('/')))
+        return port.setDevicePath(comPort) ? std::nullopt : std::optional(LoadFailure::invalidPortNumber());
+    const std::optional<qint16> number = lenientInt16(comPort);
+    if (!number)
+        return LoadFailure::overflow();
+    if (!port.setPortNumber(*number))
+        return LoadFailure::invalidPortNumber();
+    return std::nullopt;
+}
+
 std::optional<LoadFailure> TelvorClient::openPort(bool& retryable)
 {
     retryable = false;
+    if (std::optional<LoadFailure> refused = selectPort(m_config.comPort))
+        return refused;
     SerialPort& port = m_services.serial;
-    if (m_config.comPort.startsWith(QLatin1Char('/'))) {
-        if (!port.setDevicePath(m_config.comPort))
-            return LoadFailure::invalidPortNumber();
-    } else {
-        const std::optional<qint16> number = lenientInt16(m_config.comPort);
-        if (!number)
-            return LoadFailure::overflow();
-        if (!port.setPortNumber(*number))
-            return LoadFailure::invalidPortNumber();
-    }
     const SerialOpenResult opened = port.open();
     if (opened.ok()) {
         m_failures.succeeded(portKey());
@@ -40,18 +45,23 @@ std::optional<LoadFailure> TelvorClient::openPort(bool& retryable)
     return LoadFailure::fromSerial(opened);
 }
 
-void TelvorClient::openPortAtLoad()
+void TelvorClient::openPortAtLoad(bool saving)
 {
     m_portNote = QStringLiteral("- Com Port ") + m_config.comPort + QStringLiteral(" nicht verfügbar ! ");
     bool retryable = false;
     const std::optional<LoadFailure> failure = openPort(retryable);
-    if (!failure)
-        return;
-    // The user learns of it as always, but the station goes on loading: its soft trigger and its
-    // reception must not depend on a push-button.
-    failLoad(*failure);
-    if (retryable)
-        m_portRetry.setEnabled(true);
+    if (failure) {
+        // The user learns of it as always, but the station goes on: its soft trigger and its
+        // reception must not depend on a push-button. A save goes on without showing the setup again.
+        if (saving)
+            showMessage(failure->message(m_portNote));
+        else
+            failLoad(*failure);
+        if (retryable)
+            m_portRetry.setEnabled(true);
+    }
+    if (saving)
+        m_portNote.clear();
 }
 
 void TelvorClient::portRetry_Timer()

@@ -51,6 +51,7 @@ void TelvorClient::Timer3_Timer()
 {
     // Timer3 ticks every second from the start, whatever else goes on: the place to notice a hang.
     m_exchange.reportHang(m_failures);
+    watchReachability();
     // Until the loading is complete the station cannot tell a test press from an alarm.
     if (m_awaitingExchangeDir)
         return;

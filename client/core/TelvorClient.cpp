@@ -111,7 +111,12 @@ void TelvorClient::checkFile(const QString& dir, const QString& name)
 
 void TelvorClient::writeLog(const QString& text)
 {
-    if (const std::optional<QString> entry = m_log.write(m_config.Userappdata, m_config.logfileaktive, text)) {
+    writeLog(text, m_config.logfileaktive);
+}
+
+void TelvorClient::writeLog(const QString& text, const QString& logfileaktive)
+{
+    if (const std::optional<QString> entry = m_log.write(m_config.Userappdata, logfileaktive, text)) {
         m_fields.meldungtxt = *entry;
         publishFields();
     }
@@ -153,10 +158,15 @@ void TelvorClient::noteProbe(const QString& what, const Probe& probe)
 {
     if (probe.presence == Presence::Unknown && probe.error == 0)
         return; // no answer: see noteIo
-    if (probe.presence == Presence::Unknown)
-        m_failures.failed(what, qt_error_string(probe.error));
-    else
+    if (probe.presence != Presence::Unknown) {
         m_failures.succeeded(what);
+        return;
+    }
+    // When the directory itself is out of reach, every file in it fails alike: that outage is told
+    // once, for the directory, and not once for each file.
+    const Probe directory = m_exchange.probeDirectory();
+    if (directory.presence == Presence::Present)
+        m_failures.failed(what, qt_error_string(probe.error));
 }
 
 Presence TelvorClient::probeExchange(const QString& name)

@@ -39,6 +39,7 @@ struct ClientServices {
     QLocale locale = QLocale::system();                ///< date and time format of the event log
     std::function<void(const QString&)> standardError; ///< one line of diagnostics
     std::function<void()> endProgram;                  ///< hides the windows and ends the process at once
+    QString screenSaverSettings;                       ///< the screen saver's settings file; empty: the user's own
 };
 
 /** How an alarm of this station was raised. */
@@ -65,6 +66,8 @@ public:
     void setup();
     /** Appends an entry to the event log (when logging is on) and shows it in meldungtxt. */
     void writeLog(const QString& text);
+    /** writeLog as if logging were switched as logfileaktive says. */
+    void writeLog(const QString& text, const QString& logfileaktive);
     /** fileFound := a file or directory dir + "/" + name exists. */
     void checkFile(const QString& dir, const QString& name);
 
@@ -80,6 +83,11 @@ public:
     void setInitialisierung(bool value) override { m_state.initialisierung = value; }
     void setGetestet(bool value) override { m_state.getestet = value; }
     void endProgram() override;
+    void speichern_Click() override;
+    void signalFileChosen(const QString& path) override;
+    void config_PendraSaver_Click() override;
+    void setupRequested() override { setup(); }
+    void trayUnavailable() override;
 
     const StationConfig& config() const { return m_config; }
     const ClientState& state() const { return m_state; }
@@ -104,7 +112,10 @@ private:
     void takeOverOwnSlot();
 
     // The push-button's port
-    void openPortAtLoad();
+    /** Opens the configured port; a failure is shown, and tried again every few seconds where that may help. */
+    void openPortAtLoad(bool saving = false);
+    /** Hands the port text to the serial layer; the failure when it names no port. */
+    std::optional<LoadFailure> selectPort(const QString& comPort);
     /** Sets the device and opens it; the failure and whether trying again may help. */
     std::optional<LoadFailure> openPort(bool& retryable);
     void portRetry_Timer();
@@ -146,6 +157,17 @@ private:
     /** The existence test of the exchange directory itself, reported once per outage. */
     Presence probeExchangeDirectory();
 
+    // The save
+    /** The save's checks of what TELVOR.DAT and the port cannot hold; false when one refused. */
+    bool acceptableForSave();
+    /** Steps 10 to 12 of the save: the new configuration, written; false when the file could not be. */
+    bool storeConfiguration();
+    void refuseSave(const QString& text);
+
+    // The exchange directory's reachability, for the tray icon
+    void watchReachability();
+    void setCutOff(bool cutOff);
+
     QString debounceText() const;
     void publishFields();
     void showMessage(const QString& text);
@@ -185,6 +207,10 @@ private:
     bool m_holdEndRetry = false;      ///< the hold end could not delete the slot
     bool m_triggerDeletePending = false; ///< START.<ID> was handled but could not be deleted yet
     qint64 m_handledTriggerStamp = 0; ///< modification time of the trigger file handled last
+
+    int m_reachabilityTicks = 0;      ///< Timer3 ticks since the directory was last looked at
+    int m_unreachableTicks = -1;      ///< Timer3 ticks since the directory was first found out of reach; -1: in reach
+    bool m_cutOff = false;            ///< the station told that it is cut off from the directory
 
     qint64 m_pressStampMs = 0;        ///< when the push-button's line came on
     bool m_roundStarted = false;      ///< Timer2 started a round of tones that has not been counted

@@ -12,6 +12,10 @@ inline constexpr int kSendDelayMs = 2000;   ///< from finding the slot free to w
 inline constexpr qint16 kWaitPolls = 16;    ///< polls a sender waits for a busy slot before clearing it
 /** Timer3, the watch for the soft trigger's file. */
 inline constexpr int kTriggerPollMs = 1000;
+/** How often Timer3 looks whether the exchange directory is in reach, in its ticks. */
+inline constexpr int kReachabilityProbeTicks = 5;
+/** A directory out of reach for this long has the station tell that it is cut off. */
+inline constexpr int kCutOffMs = 15000;
 /** Timer2's design interval; each of its ticks plays one round of tones. */
 inline constexpr int kBeepTickMs = 15;
 inline constexpr int kBeepRounds = 3;

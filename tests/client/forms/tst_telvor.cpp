@@ -1,4 +1,5 @@
 #include "client/forms/telvor.h"
+#include "tests/support/fakes/NullInput.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -31,7 +32,7 @@ namespace {
 enum class Kind { Label, TextBox, MessageBox, CheckBox, PortBox, Button, Frame, DriveList, DirectoryList, FileList };
 
 /** Remembers every report of the window. */
-struct Recorder final : telvor::ClientInput {
+struct Recorder final : telvor::test::NullInput {
     void setupEdited(const SetupFields& fields) override { calls.append(fields); }
     void setInitialisierung(bool) override { ++others; }
     void setGetestet(bool) override { ++others; }

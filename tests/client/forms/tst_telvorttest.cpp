@@ -1,6 +1,7 @@
 #include "client/core/Company.h"
 #include "client/forms/telvorttest.h"
 #include "common/VirtualScheduler.h"
+#include "tests/support/fakes/NullInput.h"
 
 #include <functional>
 
@@ -80,7 +81,7 @@ private:
 
     std::unique_ptr<VirtualScheduler> m_time;
     /** What the window tells its client, by name. */
-    struct Client final : ClientInput {
+    struct Client final : test::NullInput {
         void setupEdited(const SetupFields&) override { record(QStringLiteral("setupEdited")); }
         void setInitialisierung(bool v) override
         {

@@ -24,7 +24,9 @@ struct RecordingTestWindow final : ButtonTestView {
 
 struct RecordingTray final : TrayView {
     void load() override { ++loads; }
+    void setCutOff(bool cutOff) override { changes.append(cutOff); }
     int loads = 0;
+    QList<bool> changes; ///< every change of the cut-off state, in order
 };
 
 /** Windows that remember what the core asked of them. */

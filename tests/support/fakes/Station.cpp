@@ -48,9 +48,15 @@ void Station::start()
                             m_appData,
                             QLocale(QLocale::German, QLocale::Germany),
                             [this](const QString& line) { standardError.append(line); },
-                            [this] { ++ended; }};
+                            [this] { ++ended; },
+                            screenSaverSettings()};
     m_client = std::make_unique<TelvorClient>(services, views.views());
     m_client->Form_Load();
+}
+
+QString Station::screenSaverSettings() const
+{
+    return m_appData + QStringLiteral("/PendraSaver.ini");
 }
 
 QByteArray Station::logBytes() const

@@ -55,6 +55,8 @@ public:
 
     TelvorClient& client() { return *m_client; }
     QString appData() const { return m_appData; }
+    /** The screen saver's settings file of this station's user. */
+    QString screenSaverSettings() const;
     /** telvor.log as it is on disk. */
     QByteArray logBytes() const;
     /** The log's texts after date and time, one per entry. */
