@@ -10,6 +10,7 @@
 #include "common/QtScheduler.h"
 #include "common/SingleInstance.h"
 #include "common/UserDirectory.h"
+#include "platform/InstanceChannel.h"
 #include "platform/LinuxSerialPort.h"
 #include "platform/PulseSound.h"
 #include "platform/ThreadTaskQueue.h"
@@ -47,6 +48,8 @@ int main(int argc, char* argv[])
     // Two clients of one user (autostart and the menu) would race each other for START.<ID>.
     const std::unique_ptr<QLockFile> instance = lockSingleInstance(QStringLiteral("telvor"));
     if (!instance) {
+        // Started again from the menu: the running client shows its setup window.
+        InstanceChannel::ask(QStringLiteral("telvor"), 2000);
         printLine(QStringLiteral("telvor läuft bereits"));
         return 1;
     }
@@ -94,6 +97,9 @@ int main(int argc, char* argv[])
     TelvorClient station(services, views);
     setupWindow.attach(&station);
     testWindow.attach(&station);
+    InstanceChannel channel(QStringLiteral("telvor"), [&station] { station.setupRequested(); });
+    if (!channel.listen())
+        printLine(QStringLiteral("telvor: ein weiterer Start kann das Setup nicht öffnen: ") + channel.errorText());
 
     QTimer::singleShot(0, &app, [&station] { station.Form_Load(); });
     return QApplication::exec();

@@ -22,9 +22,14 @@ QString runtimeDirectory()
 
 } // namespace
 
+QString instancePath(const QString& name, const QString& suffix)
+{
+    return runtimeDirectory() + QLatin1Char('/') + name + suffix;
+}
+
 std::unique_ptr<QLockFile> lockSingleInstance(const QString& name)
 {
-    auto lock = std::make_unique<QLockFile>(runtimeDirectory() + QLatin1Char('/') + name + QStringLiteral(".lock"));
+    auto lock = std::make_unique<QLockFile>(instancePath(name, QStringLiteral(".lock")));
     // Only a dead holder makes a lock stale, however long the running copy has held it.
     lock->setStaleLockTime(0);
     if (!lock->tryLock(100))

@@ -14,4 +14,7 @@ namespace telvor {
  */
 std::unique_ptr<QLockFile> lockSingleInstance(const QString& name);
 
+/** Where the copies of a program of this user meet: $XDG_RUNTIME_DIR/name + suffix (or a private stand-in). */
+QString instancePath(const QString& name, const QString& suffix);
+
 } // namespace telvor

@@ -7,6 +7,8 @@ if [[ -z ${DISPLAY:-} ]]; then
 fi
 source "$(dirname "$0")/site.sh"
 
+no_windows() { [[ -n $(e2e_windows "$1") ]] || echo none; }
+
 dir=$e2e_root/station5
 mkdir -p "$dir/runtime"
 chmod 0700 "$dir/runtime"
@@ -25,12 +27,18 @@ fi
 [[ -z $(ls -A "$e2e_exchange") ]] || e2e_fail "the client wrote into the exchange directory"
 kill -0 "$pid" || e2e_fail "the client ended"
 
-# A second client of the same user ends at once and says why; the first one goes on.
+# The window closed through its frame only hides; the client lives on.
+xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
+e2e_wait 10 no_windows "$pid" >/dev/null || e2e_fail "the setup window stayed open after alt+F4"
+kill -0 "$pid" || e2e_fail "closing the setup window ended the client"
+
+# A second client of the same user ends at once and says why; the first one shows its setup window.
 status=0
 second=$(APPDATA=$dir XDG_RUNTIME_DIR=$dir/runtime timeout 10 "$TELVOR_BIN_DIR/telvor" 2>&1) || status=$?
 ((status != 0 && status != 124)) || e2e_fail "a second client exited with $status"
 [[ $second == *'telvor läuft bereits'* ]] || e2e_fail "a second client said: $second"
 kill -0 "$pid" || e2e_fail "the first client ended"
+e2e_wait 10 e2e_windows "$pid" >/dev/null || e2e_fail "a second start did not bring up the running client's setup window"
 # A lock left by a client that was killed is taken over at once.
 kill -9 "$pid"
 wait "$pid" 2>/dev/null || true
