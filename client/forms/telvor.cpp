@@ -1,13 +1,15 @@
 #include "client/forms/telvor.h"
 
 #include "client/forms/MountPoints.h"
+#include "client/forms/SignalDialog.h"
 #include "client/forms/Twips.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
-#include <QFileSystemModel>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +17,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStringListModel>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QTimer>
@@ -75,9 +78,36 @@ int stateOf(const QCheckBox* box)
     return 0;
 }
 
+// Setting a box to the text it shows already would move its cursor to the end and drop its
+// selection, under the hands of someone typing there.
+void setText(QLineEdit* box, const QString& text)
+{
+    if (box->text() != text)
+        box->setText(text);
+}
+
+void setCheckState(QCheckBox* box, int state)
+{
+    if (stateOf(box) == state)
+        return;
+    // Grey can only be shown by a box that allows three states; the user's clicks still toggle between two.
+    box->setTristate(state == 2);
+    box->setCheckState(state == 2 ? Qt::PartiallyChecked : state == 1 ? Qt::Checked : Qt::Unchecked);
+}
+
+/** The parent of a clean absolute path, found without asking the file system. */
+QString parentOf(const QString& path)
+{
+    return QDir::cleanPath(path + QStringLiteral("/.."));
+}
+
 } // namespace
 
-telvor::telvor(QWidget* parent)
+telvor::telvor(QWidget* parent) : telvor(listEntries, parent)
+{
+}
+
+telvor::telvor(ListFunction list, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
 {
@@ -91,6 +121,8 @@ telvor::telvor(QWidget* parent)
     formFont.setPixelSize(11);
     setFont(formFont);
 
+    m_directoryLister = new DirectoryLister(list, 4, this);
+    m_fileLister = new DirectoryLister(std::move(list), 4, this);
     createControls();
     connectControls();
     fillDrives();
@@ -145,14 +177,11 @@ void telvor::createControls()
 
     File1 = new QListView;
     place(File1, "File1", twips(5640, 120, 1815, 285), nullptr);
-    m_files = new QFileSystemModel(this);
-    m_files->setFilter(QDir::Files);
-    m_files->setNameFilterDisables(false);
+    m_files = new QStringListModel(this);
     File1->setModel(m_files);
-    File1->setRootIndex(m_files->setRootPath(QDir::currentPath()));
     File1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     File1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_files->sort(0);
+    m_fileDirectory = QDir::currentPath();
 
     Label10 = label("Label10", QStringLiteral("Quorvel"), twips(120, 600, 5535, 495));
     bold(Label10);
@@ -208,15 +237,11 @@ void telvor::createControls()
 
     arbeitsverzeichnis = new QListView;
     place(arbeitsverzeichnis, "arbeitsverzeichnis", twips(240, 4560, 3615, 855), nullptr);
-    m_directories = new QFileSystemModel(this);
-    // ".." stays in the list: it is the way up to the parent directory.
-    m_directories->setFilter(QDir::AllDirs | QDir::NoDot);
+    m_directories = new QStringListModel(this);
     arbeitsverzeichnis->setModel(m_directories);
     arbeitsverzeichnis->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Three rows fit; a long name may be cut, its full path still goes into the directory box.
     arbeitsverzeichnis->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_directories->sort(0);
-    showDirectory(QDir::currentPath());
 
     logfile = checkBox("logfile", QStringLiteral("Logfile aktive"), twips(4080, 4920, 3615, 375));
     Label4 = label("Label4", QStringLiteral("Aktuelles akustisches Signal :"), twips(240, 5760, 6855, 255));
@@ -250,8 +275,16 @@ void telvor::connectControls()
         connect(box, &QCheckBox::clicked, this, [this, box] { checkBox_Click(box); });
 
     connect(Drive1, &QComboBox::activated, this, &telvor::Drive1_Change);
-    connect(arbeitsverzeichnis, &QListView::clicked, this, &telvor::arbeitsverzeichnis_Click);
+    // A click only selects; a double click or Enter goes into the directory.
     connect(arbeitsverzeichnis, &QListView::activated, this, &telvor::arbeitsverzeichnis_DblClick);
+    connect(m_directoryLister, &DirectoryLister::listed, this,
+            [this](const QString&, const QStringList& names) { directoriesListed(names); });
+    connect(m_fileLister, &DirectoryLister::listed, this,
+            [this](const QString&, const QStringList& names) { m_files->setStringList(names); });
+
+    connect(Command2, &QPushButton::clicked, this, &telvor::Command2_Click);
+    connect(speichern, &QPushButton::clicked, this, &telvor::speichern_Click);
+    connect(config_PendraSaver, &QPushButton::clicked, this, &telvor::config_PendraSaver_Click);
 }
 
 void telvor::fillDrives()
@@ -259,8 +292,8 @@ void telvor::fillDrives()
     // "/" always leads the list, so that every path of the machine can be reached from it.
     const QStringList roots = currentMountPoints();
     Drive1->addItems(roots);
-    const int current = Drive1->findText(mountPointOf(QDir::currentPath(), roots));
-    Drive1->setCurrentIndex(current >= 0 ? current : 0);
+    // The list starts where the process is, which is no choice of the user's: Text3 keeps its value.
+    showDirectory(QDir::currentPath());
 }
 
 void telvor::attach(ClientInput* input)
@@ -270,21 +303,25 @@ void telvor::attach(ClientInput* input)
 
 void telvor::showFields(const SetupFields& shown)
 {
+    // Only what differs is set: an event-log line arriving in meldungtxt must leave alone the
+    // cursor and selection of a box the user is typing in.
     m_showing = true;
     setWindowTitle(shown.caption);
     Label10->setText(shown.Label10);
-    Text1->setText(shown.Text1);
-    Text6->setText(shown.Text6);
-    Text7->setText(shown.Text7);
-    Text8->setText(shown.Text8);
-    Text3->setText(shown.Text3);
-    Text4->setText(shown.Text4);
-    Text5->setText(shown.Text5);
-    Combo1->setEditText(shown.Combo1);
-    tastenver->setText(shown.tastenver);
-    meldungtxt->setPlainText(shown.meldungtxt);
+    setText(Text1, shown.Text1);
+    setText(Text6, shown.Text6);
+    setText(Text7, shown.Text7);
+    setText(Text8, shown.Text8);
+    setText(Text3, shown.Text3);
+    setText(Text4, shown.Text4);
+    setText(Text5, shown.Text5);
+    if (Combo1->currentText() != shown.Combo1)
+        Combo1->setEditText(shown.Combo1);
+    setText(tastenver, shown.tastenver);
+    if (meldungtxt->toPlainText() != shown.meldungtxt)
+        meldungtxt->setPlainText(shown.meldungtxt);
     Label2->setText(shown.Label2);
-    Upfad->setText(shown.Upfad);
+    setText(Upfad, shown.Upfad);
     setCheckState(CheckCom, shown.CheckCom);
     setCheckState(Check1, shown.Check1);
     setCheckState(chk_vollbild, shown.chk_vollbild);
@@ -296,16 +333,13 @@ void telvor::showFields(const SetupFields& shown)
     m_lastReported = fields();
 }
 
-void telvor::setCheckState(QCheckBox* box, int state)
-{
-    // Grey can only be shown by a box that allows three states; the user's clicks still toggle between two.
-    box->setTristate(state == 2);
-    box->setCheckState(state == 2 ? Qt::PartiallyChecked : state == 1 ? Qt::Checked : Qt::Unchecked);
-}
-
 void telvor::setFilePattern(const QString& pattern)
 {
-    m_files->setNameFilters(nameFilters(pattern));
+    const QStringList filters = nameFilters(pattern);
+    if (filters == m_fileFilters)
+        return;
+    m_fileFilters = filters;
+    m_fileLister->request({m_fileDirectory, QDir::Files, filters});
 }
 
 SetupFields telvor::fields() const
@@ -357,8 +391,8 @@ void telvor::openNextMessage()
         return;
     // No parent: the loader reports while the window may still be hidden. The box never waits in a
     // loop of its own: the station goes on polling and flashing while it is open.
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("telvor"), m_waitingMessages.takeFirst(),
-                                QMessageBox::Ok);
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, QStringLiteral("telvor"), m_waitingMessages.takeFirst(), QMessageBox::Ok);
     box->setTextFormat(Qt::PlainText);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setAttribute(Qt::WA_QuitOnClose, false);
@@ -385,18 +419,10 @@ void telvor::Drive1_Change(int index)
 
 QString telvor::directoryOf(const QModelIndex& index) const
 {
-    if (m_directories->fileName(index) == QLatin1String("..")) {
-        QDir parent(m_directories->rootPath());
-        parent.cdUp();
-        return QDir::cleanPath(parent.absolutePath());
-    }
-    return QDir::cleanPath(m_directories->filePath(index));
-}
-
-void telvor::arbeitsverzeichnis_Click(const QModelIndex& index)
-{
-    Text3->setText(directoryOf(index));
-    edited();
+    const QString name = index.data().toString();
+    if (name == QLatin1String(".."))
+        return parentOf(m_directory);
+    return QDir::cleanPath(m_directory + QLatin1Char('/') + name);
 }
 
 void telvor::arbeitsverzeichnis_DblClick(const QModelIndex& index)
@@ -406,14 +432,70 @@ void telvor::arbeitsverzeichnis_DblClick(const QModelIndex& index)
 
 void telvor::arbeitsverzeichnis_Change(const QString& path)
 {
-    showDirectory(path);
-    Text3->setText(QDir::cleanPath(path));
+    const QString directory = QDir::cleanPath(path);
+    if (directory == m_directory)
+        return;
+    showDirectory(directory);
+    Text3->setText(directory);
     edited();
 }
 
 void telvor::showDirectory(const QString& path)
 {
-    arbeitsverzeichnis->setRootIndex(m_directories->setRootPath(QDir::cleanPath(path)));
+    m_directory = QDir::cleanPath(path);
+    // The way up needs no look at the disk: it is there at once, also while the listing hangs.
+    m_directories->setStringList(wayUp());
+    m_directoryLister->request({m_directory, QDir::Dirs, {}});
+
+    QStringList roots;
+    for (int i = 0; i < Drive1->count(); ++i)
+        roots << Drive1->itemText(i);
+    const int drive = Drive1->findText(mountPointOf(m_directory, roots));
+    Drive1->setCurrentIndex(drive >= 0 ? drive : 0);
+}
+
+QStringList telvor::wayUp() const
+{
+    return m_directory == QLatin1String("/") ? QStringList() : QStringList{QStringLiteral("..")};
+}
+
+void telvor::directoriesListed(const QStringList& names)
+{
+    m_directories->setStringList(wayUp() + names);
+}
+
+void telvor::Command2_Click()
+{
+    if (m_signalDialog) {
+        m_signalDialog->raise();
+        m_signalDialog->activateWindow();
+        return;
+    }
+    auto* dialog = new SignalDialog(signalStartDirectory(QCoreApplication::applicationDirPath()), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
+        edited();
+        if (m_input)
+            m_input->signalFileChosen(QFileInfo(path).absoluteFilePath());
+    });
+    m_signalDialog = dialog;
+    // No loop of its own: the station goes on polling while the user looks for a file.
+    dialog->open();
+}
+
+void telvor::speichern_Click()
+{
+    // The save works on the core's copy of the controls, which must be the one on the screen.
+    edited();
+    if (m_input)
+        m_input->speichern_Click();
+}
+
+void telvor::config_PendraSaver_Click()
+{
+    edited();
+    if (m_input)
+        m_input->config_PendraSaver_Click();
 }
 
 void telvor::checkBox_Click(QCheckBox* box)
@@ -425,15 +507,15 @@ void telvor::checkBox_Click(QCheckBox* box)
 
 void telvor::edited()
 {
-    if (m_showing)
+    // Without a receiver nothing counts as reported: the next report carries these edits.
+    if (m_showing || !m_input)
         return;
     const SetupFields current = fields();
     // Choosing the port that is already shown, for instance, changes nothing worth reporting.
     if (current == m_lastReported)
         return;
     m_lastReported = current;
-    if (m_input)
-        m_input->setupEdited(current);
+    m_input->setupEdited(current);
 }
 
 } // namespace telvor

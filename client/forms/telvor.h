@@ -2,6 +2,7 @@
 
 #include "client/core/ClientViews.h"
 #include "client/core/StationConfig.h"
+#include "client/forms/DirectoryLister.h"
 
 #include <QMessageBox>
 #include <QPointer>
@@ -10,17 +11,18 @@
 
 class QCheckBox;
 class QComboBox;
-class QFileSystemModel;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListView;
-
 class QModelIndex;
 class QPlainTextEdit;
 class QPushButton;
+class QStringListModel;
 
 namespace telvor {
+
+class SignalDialog;
 
 /**
  * The client's main window, which is at the same time the station's setup. It shows the values the
@@ -31,6 +33,8 @@ class telvor final : public QWidget, public SetupView, public MessageView {
 
 public:
     explicit telvor(QWidget* parent = nullptr);
+    /** list reads the directories of the drive, directory and file lists, on worker threads. */
+    explicit telvor(ListFunction list, QWidget* parent = nullptr);
     ~telvor() override;
 
     /** Where edits go; null keeps them in the controls only. */
@@ -50,6 +54,11 @@ public:
 
     /** What the controls hold now; the display-only values are the ones last shown. */
     SetupFields fields() const;
+
+    /** The directory whose subdirectories `arbeitsverzeichnis` lists. */
+    QString arbeitsverzeichnisPath() const { return m_directory; }
+    /** "Signal suchen" while it is open. */
+    QPointer<SignalDialog> signalDialog() const { return m_signalDialog; }
 
     QLabel* BSet = nullptr;
     QLabel* Label9 = nullptr;
@@ -94,20 +103,29 @@ private:
     void connectControls();
     void fillDrives();
     void setFilePattern(const QString& pattern);
-    void setCheckState(QCheckBox* box, int state);
     void showDirectory(const QString& path);
+    QStringList wayUp() const;
+    void directoriesListed(const QStringList& names);
     QString directoryOf(const QModelIndex& index) const;
 
     void openNextMessage();
     void Drive1_Change(int index);
-    void arbeitsverzeichnis_Click(const QModelIndex& index);
     void arbeitsverzeichnis_DblClick(const QModelIndex& index);
     void arbeitsverzeichnis_Change(const QString& path);
+    void Command2_Click();
+    void speichern_Click();
+    void config_PendraSaver_Click();
     void checkBox_Click(QCheckBox* box);
     void edited();
 
-    QFileSystemModel* m_directories = nullptr;
-    QFileSystemModel* m_files = nullptr;
+    DirectoryLister* m_directoryLister = nullptr;
+    DirectoryLister* m_fileLister = nullptr;
+    QStringListModel* m_directories = nullptr;
+    QStringListModel* m_files = nullptr;
+    QString m_directory;     ///< the directory list's directory
+    QString m_fileDirectory; ///< the file list's directory, the current one at the start
+    QStringList m_fileFilters;
+    QPointer<SignalDialog> m_signalDialog;
     ClientInput* m_input = nullptr;
     QStringList m_waitingMessages;
     QPointer<QMessageBox> m_openMessage;

@@ -1,26 +1,32 @@
+#include "client/forms/SignalDialog.h"
 #include "client/forms/telvor.h"
+#include "tests/client/forms/ListingGate.h"
 #include "tests/support/fakes/NullInput.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileSystemModel>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QSignalSpy>
 #include <QPointer>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSignalSpy>
 
-#include <algorithm>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 #include <map>
 #include <memory>
@@ -33,12 +39,25 @@ enum class Kind { Label, TextBox, MessageBox, CheckBox, PortBox, Button, Frame, 
 
 /** Remembers every report of the window. */
 struct Recorder final : telvor::test::NullInput {
-    void setupEdited(const SetupFields& fields) override { calls.append(fields); }
+    void setupEdited(const SetupFields& fields) override
+    {
+        calls.append(fields);
+        events << QStringLiteral("setupEdited");
+    }
+    void speichern_Click() override { events << QStringLiteral("speichern_Click"); }
+    void config_PendraSaver_Click() override { events << QStringLiteral("config_PendraSaver_Click"); }
+    void signalFileChosen(const QString& path) override { events << QStringLiteral("signalFileChosen ") + path; }
     void setInitialisierung(bool) override { ++others; }
     void setGetestet(bool) override { ++others; }
     void endProgram() override { ++others; }
+    void clear()
+    {
+        calls.clear();
+        events.clear();
+    }
     QList<SetupFields> calls;
-    int others = 0; ///< reports the setup window never makes
+    QStringList events; ///< every report, in order
+    int others = 0;     ///< reports the setup window never makes
 };
 
 /** Values that differ from every design value, so that a control showing the wrong one is noticed. */
@@ -92,13 +111,20 @@ int SetupFields::*stateMember(const QString& name)
     return members.at(name);
 }
 
-/** The names a list view shows at its root, sorted. */
-QStringList shownNames(const QListView* view)
+/** The names a list view shows, from the top down. */
+QStringList listedNames(const QListView* view)
 {
     QStringList names;
     const QModelIndex root = view->rootIndex();
     for (int row = 0; row < view->model()->rowCount(root); ++row)
         names << view->model()->index(row, 0, root).data().toString();
+    return names;
+}
+
+/** The names a list view shows, sorted. */
+QStringList shownNames(const QListView* view)
+{
+    QStringList names = listedNames(view);
     names.sort();
     return names;
 }
@@ -114,9 +140,66 @@ QModelIndex rowNamed(const QListView* view, const QString& name)
     return {};
 }
 
-QString rootPathOf(const QListView* view)
+/** Waits until the list shows name, then clicks it once or twice, or selects it and presses Enter. */
+enum class Press { Click, DoubleClick, Enter };
+
+void press(QListView* view, const QString& name, Press how)
 {
-    return qobject_cast<const QFileSystemModel*>(view->model())->filePath(view->rootIndex());
+    QModelIndex index;
+    QTRY_VERIFY_WITH_TIMEOUT((index = rowNamed(view, name)).isValid(), 30000);
+    view->scrollTo(index);
+    const QPoint at = view->visualRect(index).center();
+    // A double click starts with a click, as it does for the user.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+    if (how == Press::DoubleClick)
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
+    else if (how == Press::Enter)
+        QTest::keyClick(view, Qt::Key_Return);
+}
+
+/** Chooses the entry text of a combo box the way the user does, through its popup. */
+void choose(QComboBox* box, const QString& text)
+{
+    const int index = box->findText(text);
+    QVERIFY(index >= 0);
+    box->showPopup();
+    QAbstractItemView* list = box->view();
+    QTRY_VERIFY(list->isVisible());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(index, 0)).center());
+}
+
+/** Makes the files named, empty, below base. */
+bool makeFiles(const QString& base, const QStringList& names)
+{
+    for (const QString& name : names) {
+        QFile file(base + QLatin1Char('/') + name);
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+    }
+    return true;
+}
+
+/** The one visible message box among the top-level windows, if exactly one is open. */
+QMessageBox* visibleMessageBox()
+{
+    QMessageBox* found = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+            if (found)
+                return nullptr;
+            found = box;
+        }
+    }
+    return found;
+}
+
+QPushButton* buttonLabelled(QMessageBox* box, const QString& text)
+{
+    for (QAbstractButton* button : box->buttons()) {
+        if (button->text() == text)
+            return qobject_cast<QPushButton*>(button);
+    }
+    return nullptr;
 }
 
 bool containsColour(const QImage& image, QRgb colour)
@@ -187,11 +270,24 @@ private slots:
     void checkBoxClicks();
     void editsKeptWithoutReceiver();
 
+    void showFieldsKeepsTyping_data();
+    void showFieldsKeepsTyping();
+    void buttonsHandTheControlsOver_data();
+    void buttonsHandTheControlsOver();
+
     void browsingStartsAtCurrentDirectory();
     void driveChoiceShowsItsRoot();
     void directoryChoice();
+    void hungDirectoryLeavesWindowAnswering();
     void filePattern_data();
     void filePattern();
+
+    void signalStartDirectory_data();
+    void signalStartDirectory();
+    void signalDialog();
+    void signalCancelChangesNothing();
+    void signalChoice_data();
+    void signalChoice();
 
     void message_data();
     void message();
@@ -207,7 +303,7 @@ private:
 void TestTelvor::init()
 {
     m_window = std::make_unique<telvor::telvor>();
-    m_recorder.calls.clear();
+    m_recorder.clear();
     m_window->attach(&m_recorder);
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -335,11 +431,8 @@ void TestTelvor::controls()
     case Kind::FileList: {
         auto* list = qobject_cast<QListView*>(control);
         QVERIFY(list);
-        auto* model = qobject_cast<QFileSystemModel*>(list->model());
-        QVERIFY(model);
-        const bool directories = kind == Kind::DirectoryList;
-        QCOMPARE(bool(model->filter() & (QDir::Dirs | QDir::AllDirs)), directories);
-        QCOMPARE(bool(model->filter() & QDir::Files), !directories);
+        // A double click enters a directory; it must never start renaming one.
+        QCOMPARE(list->editTriggers(), QAbstractItemView::NoEditTriggers);
         break;
     }
     }
@@ -605,6 +698,105 @@ void TestTelvor::editsKeptWithoutReceiver()
     QCOMPARE(m_recorder.calls[0].Check1, 1);
 }
 
+void TestTelvor::showFieldsKeepsTyping_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("cursor");
+    QTest::addColumn<int>("selectionLength"); // the selection ends at the cursor
+
+    QTest::newRow("cursor inside the alarm text") << "Text1" << 3 << 0;
+    QTest::newRow("selection in the ID") << "Text5" << 1 << 1;
+    QTest::newRow("cursor at the start of the port") << "Combo1" << 0 << 0;
+    QTest::newRow("selection in the debounce time") << "tastenver" << 3 << 2;
+    QTest::newRow("cursor in the directory box") << "Text3" << 4 << 0;
+}
+
+void TestTelvor::showFieldsKeepsTyping()
+{
+    QFETCH(QString, name);
+    QFETCH(int, cursor);
+    QFETCH(int, selectionLength);
+
+    SetupFields f = sample();
+    m_window->showFields(f);
+    QLineEdit* box =
+        name == QLatin1String("Combo1") ? m_window->Combo1->lineEdit() : m_window->findChild<QLineEdit*>(name);
+    QVERIFY(box);
+    box->setFocus();
+    box->setCursorPosition(cursor - selectionLength);
+    if (selectionLength > 0)
+        box->cursorForward(true, selectionLength);
+    const QString selected = box->selectedText();
+
+    // An event-log entry arrives while the user is busy in the box.
+    f.meldungtxt = QStringLiteral("12.03.2024 10:00:05 DSR gesetzt");
+    m_window->showFields(f);
+    QCOMPARE(m_window->meldungtxt->toPlainText(), f.meldungtxt);
+    QCOMPARE(box->cursorPosition(), cursor);
+    QCOMPARE(box->selectedText(), selected);
+
+    // The next key lands where the user left off.
+    QTest::keyClick(box, Qt::Key_X);
+    const QString before = f.*textMember(name);
+    const QString expected = before.left(cursor - selectionLength) + QLatin1Char('x') + before.mid(cursor);
+    QCOMPARE(box->text(), expected);
+    QCOMPARE(m_recorder.calls.size(), 1);
+    QCOMPARE(m_recorder.calls[0].*textMember(name), expected);
+    QCOMPARE(m_recorder.calls[0].meldungtxt, f.meldungtxt);
+
+    // A value the core really changes still reaches the box.
+    f.*textMember(name) = QStringLiteral("42");
+    m_window->showFields(f);
+    QCOMPARE(box->text(), QStringLiteral("42"));
+}
+
+void TestTelvor::buttonsHandTheControlsOver_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("report");
+    QTest::addColumn<bool>("unreportedEdit");
+
+    for (const auto& [button, report] :
+         {std::pair{"speichern", "speichern_Click"}, std::pair{"config_PendraSaver", "config_PendraSaver_Click"}}) {
+        QTest::addRow("%s", button) << QString::fromLatin1(button) << QString::fromLatin1(report) << false;
+        QTest::addRow("%s after an unreported edit", button)
+            << QString::fromLatin1(button) << QString::fromLatin1(report) << true;
+    }
+}
+
+void TestTelvor::buttonsHandTheControlsOver()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, report);
+    QFETCH(bool, unreportedEdit);
+
+    const SetupFields f = sample();
+    m_window->showFields(f);
+    if (unreportedEdit) {
+        // Typed while nobody listened: only the click can bring it to the core.
+        m_window->attach(nullptr);
+        m_window->Text5->setFocus();
+        QTest::keyClicks(m_window->Text5, QStringLiteral("3"));
+        m_window->attach(&m_recorder);
+    }
+    auto* control = m_window->findChild<QPushButton*>(button);
+    QVERIFY(control);
+    QTest::mouseClick(control, Qt::LeftButton);
+
+    if (unreportedEdit) {
+        QCOMPARE(m_recorder.events, QStringList({QStringLiteral("setupEdited"), report}));
+        SetupFields expected = f;
+        expected.Text5 = QStringLiteral("123");
+        QCOMPARE(m_recorder.calls[0], expected);
+    } else {
+        QCOMPARE(m_recorder.events, QStringList{report});
+    }
+    // A second click has nothing new to hand over.
+    QTest::mouseClick(control, Qt::LeftButton);
+    QCOMPARE(m_recorder.events.count(QStringLiteral("setupEdited")), unreportedEdit ? 1 : 0);
+    QCOMPARE(m_recorder.events.last(), report);
+}
+
 void TestTelvor::browsingStartsAtCurrentDirectory()
 {
     const QString current = QDir::currentPath();
@@ -613,8 +805,29 @@ void TestTelvor::browsingStartsAtCurrentDirectory()
     QVERIFY2(drive == QLatin1String("/") || current == drive || current.startsWith(drive + QLatin1Char('/')),
              qPrintable(drive));
     QCOMPARE(m_window->Drive1->itemText(0), QStringLiteral("/"));
-    QCOMPARE(rootPathOf(m_window->arbeitsverzeichnis), current);
-    QCOMPARE(rootPathOf(m_window->File1), current);
+    QCOMPARE(m_window->arbeitsverzeichnisPath(), current);
+
+    // Started in a directory of its own, the lists show what is there: the way up and the
+    // subdirectories in one, the files in the other.
+    QTemporaryDir temp;
+    QVERIFY(temp.isValid());
+    const QString base = QDir(temp.path()).canonicalPath();
+    for (const char* dir : {"beta", "Alpha", ".versteckt"})
+        QVERIFY(QDir(base).mkdir(QString::fromLatin1(dir)));
+    QVERIFY(makeFiles(base, {"signal.wav", "Notiz.txt"}));
+    QVERIFY(QDir::setCurrent(base));
+    telvor::telvor window;
+    QVERIFY(QDir::setCurrent(current));
+    window.attach(&m_recorder);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QTRY_COMPARE(listedNames(window.arbeitsverzeichnis), QStringList({"..", "Alpha", "beta"}));
+    QTRY_COMPARE(listedNames(window.File1), QStringList({"Notiz.txt", "signal.wav"}));
+    QCOMPARE(window.arbeitsverzeichnisPath(), base);
+    // Where the list starts is no choice of the user's.
+    QCOMPARE(window.Text3->text(), QString());
+    QCOMPARE(m_recorder.calls.size(), 0);
 }
 
 void TestTelvor::driveChoiceShowsItsRoot()
@@ -622,19 +835,37 @@ void TestTelvor::driveChoiceShowsItsRoot()
     const SetupFields f = sample();
     m_window->showFields(f);
     QComboBox* drives = m_window->Drive1;
-    drives->showPopup();
-    QAbstractItemView* list = drives->view();
-    QTRY_VERIFY(list->isVisible());
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 0)).center());
+    QVERIFY(m_window->arbeitsverzeichnisPath() != QLatin1String("/"));
+    choose(drives, QStringLiteral("/"));
 
     QCOMPARE(drives->currentText(), QStringLiteral("/"));
-    QCOMPARE(rootPathOf(m_window->arbeitsverzeichnis), QStringLiteral("/"));
+    QCOMPARE(m_window->arbeitsverzeichnisPath(), QStringLiteral("/"));
     // The root keeps its "/": it is the only directory whose path ends with one.
     QCOMPARE(m_window->Text3->text(), QStringLiteral("/"));
     QCOMPARE(m_recorder.calls.size(), 1);
     SetupFields expected = f;
     expected.Text3 = QStringLiteral("/");
     QCOMPARE(m_recorder.calls[0], expected);
+    // Nothing leads up from the root.
+    QTRY_VERIFY(!listedNames(m_window->arbeitsverzeichnis).isEmpty());
+    QVERIFY(!listedNames(m_window->arbeitsverzeichnis).contains(QStringLiteral("..")));
+
+    // The drive of the list's own directory again is no change: what the user typed stays.
+    m_window->Text3->setFocus();
+    QTest::keyClicks(m_window->Text3, QStringLiteral("srv"));
+    m_recorder.clear();
+    choose(drives, QStringLiteral("/"));
+    QCOMPARE(m_window->Text3->text(), QStringLiteral("/srv"));
+    QCOMPARE(m_recorder.calls.size(), 0);
+
+    // Every other drive is entered at its mount point, named without a final "/".
+    for (int i = 1; i < drives->count(); ++i) {
+        const QString mountPoint = drives->itemText(i);
+        choose(drives, mountPoint);
+        QCOMPARE(m_window->arbeitsverzeichnisPath(), mountPoint);
+        QCOMPARE(m_window->Text3->text(), mountPoint);
+        QCOMPARE(m_recorder.calls.last().Text3, mountPoint);
+    }
 }
 
 void TestTelvor::directoryChoice()
@@ -649,65 +880,109 @@ void TestTelvor::directoryChoice()
     file.close();
 
     QListView* view = m_window->arbeitsverzeichnis;
-    const auto click = [view](const QString& name, bool twice) {
-        QModelIndex index;
-        QTRY_VERIFY_WITH_TIMEOUT((index = rowNamed(view, name)).isValid(), 30000);
-        view->scrollTo(index);
-        const QPoint at = view->visualRect(index).center();
-        if (twice) {
-            // A double click starts with a click, as it does for the user.
-            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-            QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, at);
-        } else {
-            QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-        }
-    };
 
     // Down from the root to the temporary directory, the way a user would go.
-    m_window->Drive1->showPopup();
-    QAbstractItemView* drives = m_window->Drive1->view();
-    QTRY_VERIFY(drives->isVisible());
-    const QPoint onRoot = drives->visualRect(drives->model()->index(0, 0)).center();
-    QTest::mouseClick(drives->viewport(), Qt::LeftButton, {}, onRoot);
+    choose(m_window->Drive1, QStringLiteral("/"));
     QCOMPARE(m_window->Text3->text(), QStringLiteral("/"));
     QString path;
     for (const QString& part : base.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
         path += QLatin1Char('/') + part;
-        click(part, true);
+        press(view, part, Press::DoubleClick);
         if (QTest::currentTestFailed())
             return;
-        QCOMPARE(rootPathOf(view), path);
+        QCOMPARE(m_window->arbeitsverzeichnisPath(), path);
         QCOMPARE(m_window->Text3->text(), path);
     }
 
-    // Only directories are listed, and the way up.
-    QTRY_COMPARE_WITH_TIMEOUT(shownNames(view), QStringList({"..", "alpha", "beta"}), 30000);
+    // Only directories are listed, after the way up.
+    QTRY_COMPARE_WITH_TIMEOUT(listedNames(view), QStringList({"..", "alpha", "beta"}), 30000);
 
-    // A single click chooses a directory without entering it.
-    m_recorder.calls.clear();
-    click(QStringLiteral("alpha"), false);
+    // A single click only selects: the directory box keeps what it has, and nothing is reported.
+    m_recorder.clear();
+    press(view, QStringLiteral("alpha"), Press::Click);
     if (QTest::currentTestFailed())
         return;
+    QCOMPARE(view->currentIndex().data().toString(), QStringLiteral("alpha"));
+    QCOMPARE(m_window->Text3->text(), base);
+    QCOMPARE(m_window->arbeitsverzeichnisPath(), base);
+    QCOMPARE(m_recorder.calls.size(), 0);
+
+    // Enter on the selected entry enters it, as a double click does.
+    press(view, QStringLiteral("alpha"), Press::Enter);
+    if (QTest::currentTestFailed())
+        return;
+    QCOMPARE(m_window->arbeitsverzeichnisPath(), base + QStringLiteral("/alpha"));
     QCOMPARE(m_window->Text3->text(), base + QStringLiteral("/alpha"));
-    QCOMPARE(rootPathOf(view), base);
     QCOMPARE(m_recorder.calls.size(), 1);
     QCOMPARE(m_recorder.calls[0].Text3, base + QStringLiteral("/alpha"));
-
-    // A double click enters it.
-    click(QStringLiteral("alpha"), true);
-    if (QTest::currentTestFailed())
-        return;
-    QCOMPARE(rootPathOf(view), base + QStringLiteral("/alpha"));
-    QCOMPARE(m_window->Text3->text(), base + QStringLiteral("/alpha"));
-    QTRY_COMPARE_WITH_TIMEOUT(shownNames(view), QStringList({"..", "inner"}), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(listedNames(view), QStringList({"..", "inner"}), 30000);
 
     // ".." leads back up and names the parent, not a path with "..".
-    click(QStringLiteral(".."), true);
+    press(view, QStringLiteral(".."), Press::DoubleClick);
     if (QTest::currentTestFailed())
         return;
-    QCOMPARE(rootPathOf(view), base);
+    QCOMPARE(m_window->arbeitsverzeichnisPath(), base);
     QCOMPARE(m_window->Text3->text(), base);
     QCOMPARE(m_recorder.calls.last().Text3, base);
+    QTRY_COMPARE_WITH_TIMEOUT(listedNames(view), QStringList({"..", "alpha", "beta"}), 30000);
+}
+
+void TestTelvor::hungDirectoryLeavesWindowAnswering()
+{
+    QTemporaryDir temp;
+    QVERIFY(temp.isValid());
+    const QString base = QDir(temp.path()).canonicalPath();
+    for (const char* dir : {"haengt", "frei/innen"})
+        QVERIFY(QDir(base).mkpath(QString::fromLatin1(dir)));
+    const QString hung = base + QStringLiteral("/haengt");
+
+    telvor::test::ListingGate gate;
+    const auto releaseAll = qScopeGuard([&gate] { gate.releaseAll(); });
+    // Even the directory the window starts in may hang: the window comes up all the same.
+    gate.hold(base);
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(base));
+    QElapsedTimer clock;
+    clock.start();
+    telvor::telvor window(gate.function());
+    QVERIFY(QDir::setCurrent(previous));
+    window.attach(&m_recorder);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(clock.elapsed() < 5000);
+    QListView* view = window.arbeitsverzeichnis;
+    QTRY_COMPARE(gate.waiting(), 2);
+    QCOMPARE(listedNames(view), QStringList{".."});
+    QCOMPARE(listedNames(window.File1), QStringList());
+    gate.release(base);
+    QTRY_COMPARE(listedNames(view), QStringList({"..", "frei", "haengt"}));
+
+    gate.hold(hung);
+    press(view, QStringLiteral("haengt"), Press::DoubleClick);
+    QCOMPARE(window.Text3->text(), hung);
+    QTRY_COMPARE(gate.waiting(), 1);
+    QCOMPARE(listedNames(view), QStringList{".."});
+
+    // The window's thread goes on: timers fire, typing is reported, the way up answers, and so
+    // does another directory.
+    bool fired = false;
+    QTimer::singleShot(10, this, [&fired] { fired = true; });
+    QTRY_VERIFY(fired);
+    window.Text5->setFocus();
+    QTest::keyClicks(window.Text5, QStringLiteral("7"));
+    QCOMPARE(m_recorder.calls.last().Text5, QStringLiteral("7"));
+    press(view, QStringLiteral(".."), Press::DoubleClick);
+    QTRY_COMPARE(listedNames(view), QStringList({"..", "frei", "haengt"}));
+    press(view, QStringLiteral("frei"), Press::DoubleClick);
+    QTRY_COMPARE(listedNames(view), QStringList({"..", "innen"}));
+    QCOMPARE(window.Text3->text(), base + QStringLiteral("/frei"));
+    QCOMPARE(gate.waiting(), 1);
+
+    // Back at last, the hung listing's answer is out of date and changes nothing.
+    gate.releaseAll();
+    QTRY_COMPARE(gate.waiting(), 0);
+    QTest::qWait(50);
+    QCOMPARE(listedNames(view), QStringList({"..", "innen"}));
 }
 
 void TestTelvor::filePattern_data()
@@ -753,6 +1028,156 @@ void TestTelvor::filePattern()
     f.File1Pattern = pattern;
     window.showFields(f);
     QTRY_COMPARE_WITH_TIMEOUT(shownNames(window.File1), shown, 30000);
+}
+
+void TestTelvor::signalStartDirectory_data()
+{
+    QTest::addColumn<QStringList>("directories"); // made below a temporary directory
+    QTest::addColumn<bool>("fileInPlace");        // share/telvor is a file
+    QTest::addColumn<bool>("installed");
+
+    QTest::newRow("data directory beside the program") << QStringList{"bin", "share/telvor"} << false << true;
+    QTest::newRow("no data directory") << QStringList{"bin", "share"} << false << false;
+    QTest::newRow("a file where it belongs") << QStringList{"bin", "share"} << true << false;
+}
+
+void TestTelvor::signalStartDirectory()
+{
+    QFETCH(QStringList, directories);
+    QFETCH(bool, fileInPlace);
+    QFETCH(bool, installed);
+
+    QTemporaryDir temp;
+    QVERIFY(temp.isValid());
+    const QString base = QDir(temp.path()).canonicalPath();
+    for (const QString& dir : directories)
+        QVERIFY(QDir(base).mkpath(dir));
+    if (fileInPlace)
+        QVERIFY(makeFiles(base, {"share/telvor"}));
+
+    const QString start = telvor::signalStartDirectory(base + QStringLiteral("/bin"));
+    QCOMPARE(start, installed ? base + QStringLiteral("/share/telvor") : QDir::homePath());
+}
+
+void TestTelvor::signalDialog()
+{
+    QTest::mouseClick(m_window->Command2, Qt::LeftButton);
+    QPointer<telvor::SignalDialog> dialog = m_window->signalDialog();
+    QVERIFY(dialog);
+    QTRY_VERIFY(dialog->isVisible());
+    QCOMPARE(dialog->objectName(), QStringLiteral("signalDialog"));
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Orska KVT GmbH"));
+    QCOMPARE(dialog->nameFilters(), QStringList{QStringLiteral("Alarmsignal (*.wav)")});
+    QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
+    QCOMPARE(dialog->fileMode(), QFileDialog::AnyFile);
+    QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog));
+    // open(), not exec(): the caller is back at once, and the window waits for the dialog.
+    QCOMPARE(dialog->windowModality(), Qt::WindowModal);
+    QVERIFY(dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")));
+    // The test program has no data directory installed beside it.
+    const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/../share/telvor");
+    QVERIFY(!QFileInfo::exists(installed));
+    QCOMPARE(dialog->directory().absolutePath(), QDir::homePath());
+
+    // Asked for again while it is open, the same dialog comes to the front.
+    m_window->Command2->click();
+    QCOMPARE(m_window->signalDialog(), dialog);
+    QCOMPARE(m_window->findChildren<QFileDialog*>().size(), 1);
+    dialog->reject();
+    QTRY_VERIFY(!dialog);
+    QCOMPARE(m_recorder.events, QStringList());
+}
+
+void TestTelvor::signalCancelChangesNothing()
+{
+    const SetupFields f = sample();
+    m_window->showFields(f);
+    for (int round = 0; round < 2; ++round) {
+        m_window->Command2->click();
+        QPointer<telvor::SignalDialog> dialog = m_window->signalDialog();
+        QVERIFY(dialog);
+        QTRY_VERIFY(dialog->isVisible());
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        QTRY_VERIFY(!dialog);
+    }
+    QCOMPARE(m_window->Text4->text(), f.Text4);
+    QCOMPARE(m_recorder.events, QStringList());
+}
+
+void TestTelvor::signalChoice_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("answer"); // empty: no question is asked
+    QTest::addColumn<QString>("chosen"); // below the dialog's directory; empty: nothing is chosen
+
+    QTest::newRow("existing file") << "alarm.wav"
+                                   << ""
+                                   << "alarm.wav";
+    QTest::newRow("existing file, full path pasted") << "@/alarm.wav"
+                                                     << ""
+                                                     << "alarm.wav";
+    QTest::newRow("new name taken") << "neu.wav"
+                                    << "Ja"
+                                    << "neu.wav";
+    QTest::newRow("new name refused") << "neu.wav"
+                                      << "Nein"
+                                      << "";
+}
+
+void TestTelvor::signalChoice()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, answer);
+    QFETCH(QString, chosen);
+
+    QTemporaryDir temp;
+    QVERIFY(temp.isValid());
+    const QString base = QDir(temp.path()).canonicalPath();
+    QVERIFY(makeFiles(base, {"alarm.wav"}));
+    typed.replace(QLatin1Char('@'), base);
+
+    m_window->Command2->click();
+    QPointer<telvor::SignalDialog> dialog = m_window->signalDialog();
+    QVERIFY(dialog);
+    QTRY_VERIFY(dialog->isVisible());
+    dialog->setDirectory(base);
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(name);
+    name->setFocus();
+    if (typed.startsWith(QLatin1Char('/'))) {
+        // A full path is pasted: typed key by key, the dialog would follow it from directory to directory.
+        name->setText(typed);
+    } else {
+        QTest::keyClicks(name, typed);
+    }
+    QTest::keyClick(name, Qt::Key_Return);
+
+    if (!answer.isEmpty()) {
+        QMessageBox* question = nullptr;
+        QTRY_VERIFY((question = visibleMessageBox()));
+        QCOMPARE(question->windowTitle(), QStringLiteral("Orska KVT GmbH"));
+        QCOMPARE(question->text(),
+                 QStringLiteral("Die Datei „neu.wav“ gibt es nicht. Soll dieser Name trotzdem verwendet werden?"));
+        QCOMPARE(question->buttons().size(), 2);
+        QPushButton* button = buttonLabelled(question, answer);
+        QVERIFY(button);
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTRY_VERIFY(!visibleMessageBox());
+    }
+
+    if (chosen.isEmpty()) {
+        // Back in the dialog, which is still open for another name.
+        QVERIFY(dialog);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(m_recorder.events, QStringList());
+        dialog->reject();
+        QTRY_VERIFY(!dialog);
+        QCOMPARE(m_recorder.events, QStringList());
+    } else {
+        QTRY_VERIFY(!dialog);
+        QCOMPARE(m_recorder.events,
+                 QStringList{QStringLiteral("signalFileChosen ") + base + QLatin1Char('/') + chosen});
+    }
 }
 
 void TestTelvor::message_data()
