@@ -178,16 +178,13 @@ void TelvorClient::continueLoadAfterExchangeDirFound()
     publishFields();
 
     // The text that receivers show is the one of this load, whatever the setup window holds later.
-    m_alarmText = encodeCp1252(alarmTextContent(m_config.alarmText1, m_fields.Text6, m_fields.Text7, m_fields.Text8));
-    if (const IoResult written = writeAlarmText(); !written.ok() && written.status != IoStatus::Unknown) {
+    if (const IoResult written = announceAlarmText(); !written.ok() && written.status != IoStatus::Unknown) {
         // Receivers would delete this station's alarms unseen: the user must know, and Timer1
         // writes the file again at every tick until it is there. The loading goes on. A share
         // that is merely slow to answer is no error to show: the next tick tries again.
         failLoad(LoadFailure::fromIo(written));
     }
-    takeOverOwnSlot();
-    // Last: listing a large share may take a while, and nothing above may wait behind it.
-    noteIo(QStringLiteral("Reste früherer Schreibvorgänge löschen"), m_exchange.removeOwnLeftovers());
+    settleInExchange();
 
     if (m_endOfFileSeen) {
         m_endOfFileSeen = false;
@@ -195,6 +192,24 @@ void TelvorClient::continueLoadAfterExchangeDirFound()
         setup();
         return;
     }
+    startButtonTest();
+}
+
+IoResult TelvorClient::announceAlarmText()
+{
+    m_alarmText = encodeCp1252(alarmTextContent(m_config.alarmText1, m_fields.Text6, m_fields.Text7, m_fields.Text8));
+    return writeAlarmText();
+}
+
+void TelvorClient::settleInExchange()
+{
+    takeOverOwnSlot();
+    // Last: listing a large share may take a while, and nothing above may wait behind it.
+    noteIo(QStringLiteral("Reste früherer Schreibvorgänge löschen"), m_exchange.removeOwnLeftovers());
+}
+
+void TelvorClient::startButtonTest()
+{
     if (m_fields.alarmtestaus == 1) {
         m_state.getestet = true;
         m_state.initialisierung = true;

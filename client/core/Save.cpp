@@ -84,23 +84,15 @@ void TelvorClient::speichern_Click()
     if (!m_services.serial.isOpen() && m_config.comDisabled == QLatin1String("0"))
         openPortAtLoad(true);
 
-    m_alarmText = encodeCp1252(alarmTextContent(m_config.alarmText1, m_fields.Text6, m_fields.Text7, m_fields.Text8));
     // A failure is shown, and Timer1 writes the file again at every tick until it is there.
-    if (const IoResult written = writeAlarmText(); !written.ok() && written.status != IoStatus::Unknown)
+    if (const IoResult written = announceAlarmText(); !written.ok() && written.status != IoStatus::Unknown)
         showMessage(LoadFailure::fromIo(written).message(QString()));
-    if (loadWasWaiting) {
-        takeOverOwnSlot();
-        noteIo(QStringLiteral("Reste früherer Schreibvorgänge löschen"), m_exchange.removeOwnLeftovers());
-    }
+    if (loadWasWaiting)
+        settleInExchange();
 
     m_views.setup->setSetupVisible(false);
     writeLog(kSetupDone);
-    if (m_fields.alarmtestaus == 1) {
-        m_state.getestet = true;
-        m_state.initialisierung = true;
-    } else {
-        m_views.buttonTest->load();
-    }
+    startButtonTest();
 }
 
 bool TelvorClient::acceptableForSave()

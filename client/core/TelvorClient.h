@@ -110,6 +110,10 @@ private:
     void continueLoadAfterExchangeDirFound();
     void resumeLoadIfExchangeDirAppeared();
     void takeOverOwnSlot();
+    /** The station's own slot left from before, and its leftovers, once the directory is there. */
+    void settleInExchange();
+    /** The button test, or none when it is switched off: the last step of a load and of a save. */
+    void startButtonTest();
 
     // The push-button's port
     /** Opens the configured port; a failure is shown, and tried again every few seconds where that may help. */
@@ -126,6 +130,8 @@ private:
     // This station's alarm text in the exchange directory
     /** Writes the alarm text file; a failure is reported once and leaves it pending for Timer1. */
     IoResult writeAlarmText();
+    /** The alarm text of the configuration and the setup's lines 2 to 4, kept and written. */
+    IoResult announceAlarmText();
     void ensureOwnAlarmText();
 
     /** Timer1's steps of the protocol: send now, wait for the slot, end the hold, poll. */

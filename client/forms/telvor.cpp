@@ -283,8 +283,9 @@ void telvor::connectControls()
             [this](const QString&, const QStringList& names) { m_files->setStringList(names); });
 
     connect(Command2, &QPushButton::clicked, this, &telvor::Command2_Click);
-    connect(speichern, &QPushButton::clicked, this, &telvor::speichern_Click);
-    connect(config_PendraSaver, &QPushButton::clicked, this, &telvor::config_PendraSaver_Click);
+    connect(speichern, &QPushButton::clicked, this, [this] { reportThen(&ClientInput::speichern_Click); });
+    connect(config_PendraSaver, &QPushButton::clicked, this,
+            [this] { reportThen(&ClientInput::config_PendraSaver_Click); });
 }
 
 void telvor::fillDrives()
@@ -308,25 +309,16 @@ void telvor::showFields(const SetupFields& shown)
     m_showing = true;
     setWindowTitle(shown.caption);
     Label10->setText(shown.Label10);
-    setText(Text1, shown.Text1);
-    setText(Text6, shown.Text6);
-    setText(Text7, shown.Text7);
-    setText(Text8, shown.Text8);
-    setText(Text3, shown.Text3);
-    setText(Text4, shown.Text4);
-    setText(Text5, shown.Text5);
+    for (const auto& [box, value] : textBoxes())
+        setText(box, shown.*value);
     if (Combo1->currentText() != shown.Combo1)
         Combo1->setEditText(shown.Combo1);
-    setText(tastenver, shown.tastenver);
     if (meldungtxt->toPlainText() != shown.meldungtxt)
         meldungtxt->setPlainText(shown.meldungtxt);
     Label2->setText(shown.Label2);
     setText(Upfad, shown.Upfad);
-    setCheckState(CheckCom, shown.CheckCom);
-    setCheckState(Check1, shown.Check1);
-    setCheckState(chk_vollbild, shown.chk_vollbild);
-    setCheckState(alarmtestaus, shown.alarmtestaus);
-    setCheckState(logfile, shown.logfile);
+    for (const auto& [box, value] : checkBoxes())
+        setCheckState(box, shown.*value);
     setFilePattern(shown.File1Pattern);
     m_shown = shown;
     m_showing = false;
@@ -345,21 +337,33 @@ void telvor::setFilePattern(const QString& pattern)
 SetupFields telvor::fields() const
 {
     SetupFields current = m_shown;
-    current.Text1 = Text1->text();
-    current.Text6 = Text6->text();
-    current.Text7 = Text7->text();
-    current.Text8 = Text8->text();
-    current.Text3 = Text3->text();
-    current.Text4 = Text4->text();
-    current.Text5 = Text5->text();
+    for (const auto& [box, value] : textBoxes())
+        current.*value = box->text();
     current.Combo1 = Combo1->currentText();
-    current.tastenver = tastenver->text();
-    current.CheckCom = stateOf(CheckCom);
-    current.Check1 = stateOf(Check1);
-    current.chk_vollbild = stateOf(chk_vollbild);
-    current.alarmtestaus = stateOf(alarmtestaus);
-    current.logfile = stateOf(logfile);
+    for (const auto& [box, value] : checkBoxes())
+        current.*value = stateOf(box);
     return current;
+}
+
+std::array<std::pair<QLineEdit*, QString SetupFields::*>, 8> telvor::textBoxes() const
+{
+    return {{{Text1, &SetupFields::Text1},
+             {Text6, &SetupFields::Text6},
+             {Text7, &SetupFields::Text7},
+             {Text8, &SetupFields::Text8},
+             {Text3, &SetupFields::Text3},
+             {Text4, &SetupFields::Text4},
+             {Text5, &SetupFields::Text5},
+             {tastenver, &SetupFields::tastenver}}};
+}
+
+std::array<std::pair<QCheckBox*, int SetupFields::*>, 5> telvor::checkBoxes() const
+{
+    return {{{CheckCom, &SetupFields::CheckCom},
+             {Check1, &SetupFields::Check1},
+             {chk_vollbild, &SetupFields::chk_vollbild},
+             {alarmtestaus, &SetupFields::alarmtestaus},
+             {logfile, &SetupFields::logfile}}};
 }
 
 void telvor::setSetupVisible(bool visible)
@@ -483,19 +487,12 @@ void telvor::Command2_Click()
     dialog->open();
 }
 
-void telvor::speichern_Click()
+void telvor::reportThen(void (ClientInput::*action)())
 {
-    // The save works on the core's copy of the controls, which must be the one on the screen.
+    // The core acts on its copy of the controls, which must be the one on the screen.
     edited();
     if (m_input)
-        m_input->speichern_Click();
-}
-
-void telvor::config_PendraSaver_Click()
-{
-    edited();
-    if (m_input)
-        m_input->config_PendraSaver_Click();
+        (m_input->*action)();
 }
 
 void telvor::checkBox_Click(QCheckBox* box)

@@ -9,6 +9,9 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <array>
+#include <utility>
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -113,8 +116,11 @@ private:
     void arbeitsverzeichnis_DblClick(const QModelIndex& index);
     void arbeitsverzeichnis_Change(const QString& path);
     void Command2_Click();
-    void speichern_Click();
-    void config_PendraSaver_Click();
+    /** "Setup beenden" and "Bildschirmschoner initialisieren": the edits first, then the action. */
+    void reportThen(void (ClientInput::*action)());
+    /** The text and check boxes with the field each one shows. */
+    std::array<std::pair<QLineEdit*, QString SetupFields::*>, 8> textBoxes() const;
+    std::array<std::pair<QCheckBox*, int SetupFields::*>, 5> checkBoxes() const;
     void checkBox_Click(QCheckBox* box);
     void edited();
 

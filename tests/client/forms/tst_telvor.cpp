@@ -285,7 +285,6 @@ private slots:
     void signalStartDirectory_data();
     void signalStartDirectory();
     void signalDialog();
-    void signalCancelChangesNothing();
     void signalChoice_data();
     void signalChoice();
 
@@ -1061,6 +1060,8 @@ void TestTelvor::signalStartDirectory()
 
 void TestTelvor::signalDialog()
 {
+    const SetupFields f = sample();
+    m_window->showFields(f);
     QTest::mouseClick(m_window->Command2, Qt::LeftButton);
     QPointer<telvor::SignalDialog> dialog = m_window->signalDialog();
     QVERIFY(dialog);
@@ -1083,23 +1084,9 @@ void TestTelvor::signalDialog()
     m_window->Command2->click();
     QCOMPARE(m_window->signalDialog(), dialog);
     QCOMPARE(m_window->findChildren<QFileDialog*>().size(), 1);
-    dialog->reject();
+    // A cancel, at the first use of a run too, leaves the signal file as it was.
+    QTest::keyClick(dialog, Qt::Key_Escape);
     QTRY_VERIFY(!dialog);
-    QCOMPARE(m_recorder.events, QStringList());
-}
-
-void TestTelvor::signalCancelChangesNothing()
-{
-    const SetupFields f = sample();
-    m_window->showFields(f);
-    for (int round = 0; round < 2; ++round) {
-        m_window->Command2->click();
-        QPointer<telvor::SignalDialog> dialog = m_window->signalDialog();
-        QVERIFY(dialog);
-        QTRY_VERIFY(dialog->isVisible());
-        QTest::keyClick(dialog, Qt::Key_Escape);
-        QTRY_VERIFY(!dialog);
-    }
     QCOMPARE(m_window->Text4->text(), f.Text4);
     QCOMPARE(m_recorder.events, QStringList());
 }
