@@ -1,9 +1,9 @@
 #include "client/forms/Alarmanzeige.h"
 
 #include "client/core/Company.h"
-#include "client/forms/AlarmLamp.h"
 #include "client/forms/TopLevel.h"
 #include "client/forms/Twips.h"
+#include "pictures/AlarmLamp.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,9 +1,9 @@
 #include "client/forms/alarmgesendet.h"
 
 #include "client/core/Company.h"
-#include "client/forms/AlarmLamp.h"
 #include "client/forms/TopLevel.h"
 #include "client/forms/Twips.h"
+#include "pictures/AlarmLamp.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,9 +1,10 @@
 #include "client/forms/telvorttest.h"
 
 #include "client/core/Company.h"
-#include "client/forms/AlarmLamp.h"
 #include "client/forms/TopLevel.h"
 #include "client/forms/Twips.h"
+#include "pictures/AlarmLamp.h"
+#include "pictures/Banner.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -56,41 +57,6 @@ void paintDarkRedText(QLabel* label)
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, kDarkRed);
     label->setPalette(palette);
-}
-
-/** The small banner at the bottom right: the product name in dark red on white, in a dark-red frame. */
-QPixmap banner(QSize sizePx, qreal devicePixelRatio)
-{
-    const QSize device(std::max(1, static_cast<int>(std::lround(sizePx.width() * devicePixelRatio))),
-                       std::max(1, static_cast<int>(std::lround(sizePx.height() * devicePixelRatio))));
-    QPixmap pixmap(device);
-    pixmap.fill(Qt::white);
-
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    const qreal frame = std::max<qreal>(1.0, devicePixelRatio);
-    p.setPen(QPen(kDarkRed, frame));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(QRectF(frame / 2, frame / 2, device.width() - frame, device.height() - frame));
-
-    const QString text = QStringLiteral("Quorvel");
-    QFont font(QStringLiteral("Arial"));
-    font.setBold(true);
-    // As large as the frame allows, leaving a little room above and below the letters.
-    const QRectF room(2 * frame, frame, device.width() - 4 * frame, device.height() - 2 * frame);
-    int pixelSize = std::max(1, static_cast<int>(room.height() * 0.8));
-    font.setPixelSize(pixelSize);
-    while (pixelSize > 1 && QFontMetricsF(font).horizontalAdvance(text) > room.width()) {
-        font.setPixelSize(--pixelSize);
-    }
-    p.setFont(font);
-    p.setPen(kDarkRed);
-    p.drawText(room, Qt::AlignCenter, text);
-    p.end();
-
-    pixmap.setDevicePixelRatio(devicePixelRatio);
-    return pixmap;
 }
 
 } // namespace

@@ -11,4 +11,7 @@ namespace telvor {
  */
 QPixmap alarmLamp(int sidePx, qreal devicePixelRatio = 1.0);
 
+/** The lamp on an orange-red square: the screen saver's picture and the programs' icon. */
+QPixmap lampOnSquare(int sidePx, qreal devicePixelRatio = 1.0);
+
 } // namespace telvor

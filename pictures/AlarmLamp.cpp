@@ -1,4 +1,6 @@
-#include "client/forms/AlarmLamp.h"
+#include "pictures/AlarmLamp.h"
+
+#include "pictures/DevicePixmap.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -97,8 +99,8 @@ void drawBase(QPainter& p)
 
 QPixmap alarmLamp(int sidePx, qreal devicePixelRatio)
 {
-    const int device = std::max(1, static_cast<int>(std::lround(sidePx * devicePixelRatio)));
-    QPixmap pixmap(device, device);
+    QPixmap pixmap = devicePixmap(QSize(sidePx, sidePx), devicePixelRatio);
+    const int device = pixmap.width();
     pixmap.fill(Qt::transparent);
 
     QPainter p(&pixmap);
@@ -109,6 +111,20 @@ QPixmap alarmLamp(int sidePx, qreal devicePixelRatio)
     drawBase(p);
     p.end();
 
+    pixmap.setDevicePixelRatio(devicePixelRatio);
+    return pixmap;
+}
+
+QPixmap lampOnSquare(int sidePx, qreal devicePixelRatio)
+{
+    QPixmap pixmap = devicePixmap(QSize(sidePx, sidePx), devicePixelRatio);
+    pixmap.fill(QColor(255, 69, 0));
+    QPainter p(&pixmap);
+    // The rays' tips almost touch the lamp's own square; a small margin keeps them off the edge.
+    const int margin = pixmap.width() / 16;
+    const QPixmap lamp = alarmLamp(pixmap.width() - 2 * margin);
+    p.drawPixmap(margin, margin, lamp);
+    p.end();
     pixmap.setDevicePixelRatio(devicePixelRatio);
     return pixmap;
 }
