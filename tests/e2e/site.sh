@@ -79,6 +79,44 @@ e2e_alarm_window()
     return 0
 }
 
+# e2e_tray_icon PID: the window of the client's icon in the notification area, once it is there.
+e2e_tray_icon()
+{
+    # The one small window of the client that is not one of its captioned windows.
+    local id size
+    for id in $(xdotool search --all --onlyvisible --pid "$1" --classname '^telvor$' 2>/dev/null); do
+        [[ $(xdotool getwindowname "$id" 2>/dev/null) == 'ORSKA KVT GmbH' ]] && continue
+        size=$(xwininfo -id "$id" 2>/dev/null | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print (w <= 64 && h <= 64) }')
+        [[ $size == 1 ]] && echo "$id" && return 0
+    done
+    return 0
+}
+
+# e2e_tray_choose ICON KEY...: opens the icon's menu with the right button and chooses with the
+# keys (Down Return: the first entry, "Info"; Up Return: the last, "Programm beenden").
+e2e_tray_choose()
+{
+    local icon=$1
+    shift
+    xdotool mousemove --window "$icon" 8 8 click 3
+    sleep 0.5
+    xdotool key "$@"
+}
+
+# e2e_icon_look ICON: "normal" for the orange-red icon, "cut-off" for the grey one, by its mean colour.
+e2e_icon_look()
+{
+    local r g
+    read -r r g < <(import -window "$1" png:- 2>/dev/null |
+        convert png:- -scale '1x1!' -format '%[fx:int(255*r)] %[fx:int(255*g)]\n' info:)
+    if ((r - g > 100)); then
+        echo normal
+    elif ((r - g < 60 && g - r < 60)); then
+        echo cut-off
+    fi
+    return 0
+}
+
 # e2e_wait SECONDS CMD...: polls CMD every 50 ms until it prints something; prints that.
 e2e_wait()
 {
