@@ -1,6 +1,6 @@
 // The tray icon in a real notification area (icewm's), used with the mouse through xdotool as a
 // person does: the right button opens the menu, the left button and a double click do nothing,
-// each entry does its job; the info window on the screen against its layout; the cut-off icon.
+// each entry does its job; the cut-off icon.
 
 #include "client/forms/mnbar.h"
 #include "client/forms/telvorinfo.h"
@@ -10,9 +10,7 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QLabel>
 #include <QMenu>
-#include <QPushButton>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QTest>
@@ -71,7 +69,6 @@ private slots:
     void leftAndDoubleClickDoNothing();
     void entriesChosenWithTheMouse_data();
     void entriesChosenWithTheMouse();
-    void infoWindowOnTheScreen();
     void cutOffIconInTheNotificationArea();
 
 private:
@@ -105,8 +102,8 @@ void TestMnbarGui::init()
     m_tray->load();
     // Until the notification area has taken it in, the icon stands at the screen's corner.
     QRect place;
-    QTRY_VERIFY(std::exchange(place, m_tray->icon()->geometry()) == m_tray->icon()->geometry() &&
-                !place.isEmpty() && place.topLeft() != QPoint(0, 0));
+    QTRY_VERIFY(std::exchange(place, m_tray->icon()->geometry()) == m_tray->icon()->geometry() && !place.isEmpty() &&
+                place.topLeft() != QPoint(0, 0));
 }
 
 void TestMnbarGui::cleanup()
@@ -193,31 +190,6 @@ void TestMnbarGui::entriesChosenWithTheMouse()
     QTRY_COMPARE(m_client.calls, QStringList{call});
     // The icon is gone from the notification area before the client ends.
     QCOMPARE(m_tray->icon()->isVisible(), call != QLatin1String("end"));
-}
-
-void TestMnbarGui::infoWindowOnTheScreen()
-{
-    m_tray->pinfo->trigger();
-    telvorinfo* info = m_tray->info();
-    QVERIFY(QTest::qWaitForWindowExposed(info));
-    QTest::qWait(300);
-    // The client area that the X server has is the one of the layout.
-    QCOMPARE(xGeometry(info->winId()).size(), QSize(362, 177));
-    screenshot(QStringLiteral("info-window.png"));
-
-    // Each control is on the screen where the layout puts it, looking as it draws itself.
-    const QPoint origin = info->mapToGlobal(QPoint(0, 0));
-    for (QWidget* control :
-         {static_cast<QWidget*>(info->Label1), static_cast<QWidget*>(info->Label2), static_cast<QWidget*>(info->Label3),
-          static_cast<QWidget*>(info->Label4), static_cast<QWidget*>(info->Command1),
-          static_cast<QWidget*>(info->Image1), static_cast<QWidget*>(info->Image2)}) {
-        const QImage onScreen = screenArea(control->geometry().translated(origin));
-        const QImage drawn = info->grab(control->geometry()).toImage().convertToFormat(onScreen.format());
-        QVERIFY2(onScreen == drawn, qPrintable(control->objectName()));
-    }
-    // The product name in dark red, the lamp in red and yellow.
-    QVERIFY(shareOf(screenArea(info->Label2->geometry().translated(origin)), QColor(192, 0, 0)) > 0.05);
-    QVERIFY(shareOf(screenArea(info->Image1->geometry().translated(origin)), QColor(255, 190, 0)) > 0.01);
 }
 
 void TestMnbarGui::cutOffIconInTheNotificationArea()
