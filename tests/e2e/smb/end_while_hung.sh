@@ -38,28 +38,32 @@ gone()
     kill -0 "$pid7" 2>/dev/null || echo gone
     return 0
 }
-e2e_wait 5 gone >/dev/null || e2e_fail "station 7 did not end within 5 s of \"Abrechen\" while its share hung"
-echo "figures: station 7 ended $(($(e2e_now_ms) - clicked_ms)) ms after \"Abrechen\" during the hang"
-
-# The next client of the same user starts at once, with the share still stopped.
-: >"$dir/client.log"
-smb_start 7
-pid7=$e2e_pid
-sleep 3
-kill -0 "$pid7" 2>/dev/null || e2e_fail "a new client did not start after the first one ended: $(cat "$dir/client.log")"
-grep -qF 'läuft bereits' "$dir/client.log" && e2e_fail "the lock of the ended client is still held"
+# expect_end HOW: station 7 must be gone within 5 s of HOW, which was done at clicked_ms.
+expect_end()
+{
+    e2e_wait 5 gone >/dev/null || e2e_fail "station 7 did not end within 5 s of \"$1\" while its share hung"
+    echo "figures: station 7 ended $(($(e2e_now_ms) - clicked_ms)) ms after \"$1\" during the hang"
+}
+# restart: the next client of the same user starts at once, with the share still stopped.
+restart()
+{
+    : >"$dir/client.log"
+    smb_start 7
+    pid7=$e2e_pid
+    sleep 3
+    kill -0 "$pid7" 2>/dev/null || e2e_fail "a new client did not start after the last one ended: $(cat "$dir/client.log")"
+    grep -qF 'läuft bereits' "$dir/client.log" && e2e_fail "the lock of the ended client is still held"
+    return 0
+}
+expect_end Abrechen
+restart
 
 # This one, started during the hang, is ended from its tray menu, the share still stopped.
 icon=$(e2e_wait 10 e2e_tray_icon "$pid7") || e2e_fail "no tray icon of the client started during the hang"
 clicked_ms=$(e2e_now_ms)
 e2e_tray_choose "$icon" Up Return
-e2e_wait 5 gone >/dev/null || e2e_fail "station 7 did not end within 5 s of \"Programm beenden\" while its share hung"
-echo "figures: station 7 ended $(($(e2e_now_ms) - clicked_ms)) ms after \"Programm beenden\" during the hang"
-: >"$dir/client.log"
-smb_start 7
-pid7=$e2e_pid
-sleep 3
-kill -0 "$pid7" 2>/dev/null || e2e_fail "no client started after \"Programm beenden\": $(cat "$dir/client.log")"
+expect_end "Programm beenden"
+restart
 kill -CONT "$SMB_SITE_PID_B"
 smb_alive "$pid7"
 echo "PASS: a client ends at once from its test window or its tray menu while its share hangs, and the next one starts"
