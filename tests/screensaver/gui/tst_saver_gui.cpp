@@ -64,7 +64,7 @@ private slots:
     void keysStayWithTheGuardedScreen();
 
 private:
-    QProcess* start(const QStringList& arguments);
+    QProcess* start(const QStringList& arguments, const QString& hostWindow = {});
     void writeSettings(const QString& password);
     QImage screenshot(const QString& name);
 
@@ -113,13 +113,15 @@ void TestSaverGui::writeSettings(const QString& password)
               "\nPassword=" + password.toUtf8() + "\n");
 }
 
-QProcess* TestSaverGui::start(const QStringList& arguments)
+QProcess* TestSaverGui::start(const QStringList& arguments, const QString& hostWindow)
 {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir->filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir->filePath(QStringLiteral("runtime")));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    if (!hostWindow.isEmpty())
+        environment.insert(QStringLiteral("XSCREENSAVER_WINDOW"), hostWindow);
     process->setProcessEnvironment(environment);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->start(m_program, arguments);
@@ -168,13 +170,19 @@ void TestSaverGui::screenSaverShowsTheAlarmOverTheScreen()
 
 void TestSaverGui::previewLivesInsideItsHost_data()
 {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("throughEnvironment");
     QTest::addColumn<bool>("destroyHost");
-    QTest::newRow("host destroyed") << true;
-    QTest::newRow("SIGTERM") << false;
+    QTest::newRow("/P, host destroyed") << QStringList{"/P", "{id}"} << false << true;
+    QTest::newRow("/P, SIGTERM") << QStringList{"/P", "{id}"} << false << false;
+    QTest::newRow("-window-id, host destroyed") << QStringList{"-window-id", "{hex}"} << false << true;
+    QTest::newRow("-root into XSCREENSAVER_WINDOW, SIGTERM") << QStringList{"-root"} << true << false;
 }
 
 void TestSaverGui::previewLivesInsideItsHost()
 {
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, throughEnvironment);
     QFETCH(bool, destroyHost);
     writeSettings(QStringLiteral("Geheim"));
     auto host = std::make_unique<QWidget>();
@@ -183,8 +191,10 @@ void TestSaverGui::previewLivesInsideItsHost()
     host->show();
     QVERIFY(QTest::qWaitForWindowExposed(host.get()));
     const quint64 hostId = host->winId();
+    arguments.replaceInStrings(QStringLiteral("{id}"), QString::number(hostId));
+    arguments.replaceInStrings(QStringLiteral("{hex}"), hex(hostId));
 
-    QProcess* preview = start({QStringLiteral("/P"), QString::number(hostId)});
+    QProcess* preview = start(arguments, throughEnvironment ? hex(hostId) : QString());
     QTRY_VERIFY(run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), hex(hostId), QStringLiteral("-tree")})
                     .contains(QRegularExpression(QStringLiteral("\"PENDRASaver\".*320x240\\+0\\+0"))));
     screenshot(QStringLiteral("preview.png"));
