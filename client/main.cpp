@@ -3,6 +3,7 @@
 #include "client/core/TelvorClient.h"
 #include "client/forms/Alarmanzeige.h"
 #include "client/forms/alarmgesendet.h"
+#include "client/forms/mnbar.h"
 #include "client/forms/telvor.h"
 #include "client/forms/telvorttest.h"
 #include "common/Clock.h"
@@ -10,6 +11,7 @@
 #include "common/QtScheduler.h"
 #include "common/SingleInstance.h"
 #include "common/UserDirectory.h"
+#include "pictures/ProgramIcon.h"
 #include "platform/InstanceChannel.h"
 #include "platform/LinuxSerialPort.h"
 #include "platform/PulseSound.h"
@@ -61,6 +63,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("telvor"));
     // The client lives on with every window closed: it must keep receiving alarms.
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(programIcon());
 
     QtScheduler scheduler;
     SystemClock clock;
@@ -74,6 +77,7 @@ int main(int argc, char* argv[])
     Alarmanzeige alarmWindow(scheduler);
     alarmgesendet sentWindow;
     telvorttest testWindow(scheduler);
+    mnbar tray(scheduler);
 
     ClientViews views;
     views.setup = &setupWindow;
@@ -81,6 +85,7 @@ int main(int argc, char* argv[])
     views.alarm = &alarmWindow;
     views.alarmSent = &sentWindow;
     views.buttonTest = &testWindow;
+    views.tray = &tray;
 
     // Ending never waits: a thread stuck on a hung share can neither keep the process nor its lock.
     const auto endNow = [&instance] {
@@ -92,11 +97,12 @@ int main(int argc, char* argv[])
         std::fflush(nullptr);
         ::_exit(0);
     };
-    ClientServices services{scheduler, clock,           serial,    sound, exchange, logWriter, perUserDirectory(),
-                            QLocale::system(),          printLine, endNow,    QString()};
+    ClientServices services{scheduler,         clock,     serial, sound,    exchange, logWriter, perUserDirectory(),
+                            QLocale::system(), printLine, endNow, QString()};
     TelvorClient station(services, views);
     setupWindow.attach(&station);
     testWindow.attach(&station);
+    tray.attach(&station);
     InstanceChannel channel(QStringLiteral("telvor"), [&station] { station.setupRequested(); });
     if (!channel.listen())
         printLine(QStringLiteral("telvor: ein weiterer Start kann das Setup nicht öffnen: ") + channel.errorText());

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# "Abrechen" of the button test ends the client at once even while its file server does not answer
-# (its smbnetfs is stopped): the windows go, the process is gone, and a new client of the same user
-# starts at once, since no stuck process holds the lock.
+# "Abrechen" of the button test and "Programm beenden" of the tray menu end the client at once even
+# while its file server does not answer (its smbnetfs is stopped): the windows go, the process is
+# gone, and a new client of the same user starts at once, since no stuck process holds the lock.
 set -euo pipefail
 source "$(dirname "$0")/stations.sh"
 
@@ -48,6 +48,18 @@ pid7=$e2e_pid
 sleep 3
 kill -0 "$pid7" 2>/dev/null || e2e_fail "a new client did not start after the first one ended: $(cat "$dir/client.log")"
 grep -qF 'läuft bereits' "$dir/client.log" && e2e_fail "the lock of the ended client is still held"
+
+# This one, started during the hang, is ended from its tray menu, the share still stopped.
+icon=$(e2e_wait 10 e2e_tray_icon "$pid7") || e2e_fail "no tray icon of the client started during the hang"
+clicked_ms=$(e2e_now_ms)
+e2e_tray_choose "$icon" Up Return
+e2e_wait 5 gone >/dev/null || e2e_fail "station 7 did not end within 5 s of \"Programm beenden\" while its share hung"
+echo "figures: station 7 ended $(($(e2e_now_ms) - clicked_ms)) ms after \"Programm beenden\" during the hang"
+: >"$dir/client.log"
+smb_start 7
+pid7=$e2e_pid
+sleep 3
+kill -0 "$pid7" 2>/dev/null || e2e_fail "no client started after \"Programm beenden\": $(cat "$dir/client.log")"
 kill -CONT "$SMB_SITE_PID_B"
 smb_alive "$pid7"
-echo "PASS: a client ends at once while its share hangs, and the next one starts"
+echo "PASS: a client ends at once from its test window or its tray menu while its share hangs, and the next one starts"

@@ -20,8 +20,9 @@ pid12=$e2e_pid
 sleep 6 # station 12 has tried to write its text at its start and at one poll
 [[ $(smb_server_text MDAT12.KVT) == 'Alter Text|' ]] ||
     e2e_fail "MDAT12.KVT was replaced while mount B held it open: this server does not refuse the rename, the test proves nothing"
-# The start's failure opens the setup window (a load failure); an alarm window comes on top.
-before=$(e2e_windows "$pid12")
+# The start's failure opens the setup window (a load failure); an alarm window comes on top. On a
+# busy machine the setup window may come late: it must not be taken for the alarm window.
+before=$(e2e_wait 10 e2e_windows "$pid12") || e2e_fail "station 12 showed no setup window after its failed start"
 
 new_alarm_window()
 {

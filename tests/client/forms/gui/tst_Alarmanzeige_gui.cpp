@@ -6,87 +6,20 @@
 #include "client/forms/Alarmanzeige.h"
 #include "client/forms/alarmgesendet.h"
 #include "common/VirtualScheduler.h"
+#include "tests/support/XTools.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 
 #include <memory>
 
 using namespace telvor;
-
-namespace {
-
-QString run(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(10000))
-        return {};
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
-
-QString hex(WId id)
-{
-    return QStringLiteral("0x") + QString::number(id, 16);
-}
-
-/** The atoms of _NET_WM_STATE that the window manager has set on the window. */
-QStringList wmState(WId id)
-{
-    const QString out = run(QStringLiteral("xprop"), {QStringLiteral("-id"), hex(id), QStringLiteral("_NET_WM_STATE")});
-    const int eq = out.indexOf(QLatin1Char('='));
-    if (eq < 0)
-        return {};
-    QStringList atoms = out.mid(eq + 1).split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (QString& atom : atoms)
-        atom = atom.trimmed();
-    return atoms;
-}
-
-/** Managed windows from bottom to top. */
-QList<WId> stacking()
-{
-    const QString out =
-        run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_CLIENT_LIST_STACKING")});
-    QList<WId> ids;
-    static const QRegularExpression number(QStringLiteral("0x[0-9a-fA-F]+"));
-    for (auto it = number.globalMatch(out.mid(out.indexOf(QLatin1Char('=')) + 1)); it.hasNext();)
-        ids.append(it.next().captured().mid(2).toULongLong(nullptr, 16));
-    return ids;
-}
-
-WId activeWindow()
-{
-    const QString out = run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_ACTIVE_WINDOW")});
-    static const QRegularExpression number(QStringLiteral("0x[0-9a-fA-F]+"));
-    const auto m = number.match(out);
-    return m.hasMatch() ? m.captured().mid(2).toULongLong(nullptr, 16) : 0;
-}
-
-/** Position and size of the window on the screen as the X server has it. */
-QRect xGeometry(WId id)
-{
-    const QString out = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), hex(id)});
-    const auto field = [&out](const char* name) {
-        const QRegularExpression re(QLatin1String(name) + QStringLiteral(":\\s+(-?\\d+)"));
-        return re.match(out).captured(1).toInt();
-    };
-    return {field("Absolute upper-left X"), field("Absolute upper-left Y"), field("Width"), field("Height")};
-}
-
-bool isViewable(WId id)
-{
-    return run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), hex(id)}).contains(QStringLiteral("IsViewable"));
-}
-
-} // namespace
+using namespace telvor::test;
 
 class TestAlarmanzeigeGui final : public QObject {
     Q_OBJECT
@@ -106,7 +39,6 @@ private slots:
 
 private:
     WId alarmId() { return m_window->winId(); }
-    void screenshot(const QString& name);
 
     std::unique_ptr<VirtualScheduler> m_scheduler;
     std::unique_ptr<Alarmanzeige> m_window;
@@ -115,16 +47,8 @@ private:
 
 void TestAlarmanzeigeGui::initTestCase()
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        QSKIP("needs a desktop session (DISPLAY is not set)");
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        QSKIP("needs the X11 platform");
-    for (const char* tool : {"xprop", "xdotool", "xwininfo"})
-        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-            QSKIP(qPrintable(QStringLiteral("needs %1").arg(QLatin1String(tool))));
-    if (!run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
-             .contains(QStringLiteral("window id")))
-        QSKIP("needs a running window manager");
+    if (const QString missing = test::missingDesktop(); !missing.isEmpty())
+        QSKIP(qPrintable(missing));
 }
 
 void TestAlarmanzeigeGui::init()
@@ -138,16 +62,6 @@ void TestAlarmanzeigeGui::cleanup()
 {
     m_window.reset();
     m_scheduler.reset();
-}
-
-void TestAlarmanzeigeGui::screenshot(const QString& name)
-{
-    // Pictures for a person to look at; only where asked for.
-    const QString dir = qEnvironmentVariable("TELVOR_SCREENSHOT_DIR");
-    if (dir.isEmpty())
-        return;
-    QTest::qWait(300);
-    run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), QDir(dir).filePath(name)});
 }
 
 void TestAlarmanzeigeGui::staysOnTopOfTheActiveWindow_data()
@@ -210,7 +124,8 @@ void TestAlarmanzeigeGui::staysOnTopOfTheActiveWindow()
         third.resize(300, 200);
         third.show();
         QVERIFY(QTest::qWaitForWindowExposed(&third));
-        run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), hex(third.winId())});
+        run(QStringLiteral("xdotool"),
+            {QStringLiteral("windowactivate"), QStringLiteral("--sync"), hex(third.winId())});
         QTRY_COMPARE(activeWindow(), third.winId());
         m_scheduler->advance(1000);
         QTRY_COMPARE(stacking().value(stacking().size() - 1), alarmId());
