@@ -2,6 +2,8 @@
 // screen filled with an alarm, the preview inside a foreign window, one copy at a time, and keys
 // that never reach another window while a password guards the screen.
 
+#include "tests/support/XTools.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -16,35 +18,21 @@
 #include <memory>
 #include <vector>
 
+using namespace telvor::test;
+
 namespace {
 
-QString run(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(10000))
-        return {};
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
-
-QString hex(quint64 id)
-{
-    return QStringLiteral("0x") + QString::number(id, 16);
-}
-
 /** The visible windows of a process with this exact title. */
-QStringList windowsOf(const QProcess& process, const QString& title)
+QList<WId> windowsOf(const QProcess& process, const QString& title)
 {
-    return run(QStringLiteral("xdotool"),
-               {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
-                QStringLiteral("--pid"), QString::number(process.processId()), QStringLiteral("--name"),
-                QStringLiteral("^%1$").arg(title)})
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-QString activeWindow()
-{
-    return run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}).trimmed();
+    QList<WId> ids;
+    const QString found = run(QStringLiteral("xdotool"),
+                              {QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                               QStringLiteral("--pid"), QString::number(process.processId()), QStringLiteral("--name"),
+                               QStringLiteral("^%1$").arg(title)});
+    for (const QString& id : found.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        ids.append(id.toULongLong());
+    return ids;
 }
 
 } // namespace
@@ -66,7 +54,7 @@ private slots:
 private:
     QProcess* start(const QStringList& arguments, const QString& hostWindow = {});
     void writeSettings(const QString& password);
-    QImage screenshot(const QString& name);
+    QImage capture(const QString& name);
 
     QString m_program;
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -75,11 +63,10 @@ private:
 
 void TestSaverGui::initTestCase()
 {
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        QSKIP("needs a desktop session (DISPLAY is not set)");
-    for (const char* tool : {"xdotool", "xwininfo", "import"})
-        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-            QSKIP(qPrintable(QStringLiteral("needs %1").arg(QLatin1String(tool))));
+    if (const QString missing = missingDesktop(); !missing.isEmpty())
+        QSKIP(qPrintable(missing));
+    if (QStandardPaths::findExecutable(QStringLiteral("import")).isEmpty())
+        QSKIP("needs import");
     m_program = QDir(qEnvironmentVariable("TELVOR_BIN_DIR")).filePath(QStringLiteral("PendraSaver"));
     QVERIFY2(QFileInfo(m_program).isExecutable(), qPrintable(m_program));
 }
@@ -130,7 +117,7 @@ QProcess* TestSaverGui::start(const QStringList& arguments, const QString& hostW
     return m_started.back().get();
 }
 
-QImage TestSaverGui::screenshot(const QString& name)
+QImage TestSaverGui::capture(const QString& name)
 {
     const QString dir = qEnvironmentVariable("TELVOR_SCREENSHOT_DIR");
     const QString file = QDir(dir.isEmpty() ? m_dir->path() : dir).filePath(name);
@@ -152,16 +139,13 @@ void TestSaverGui::screenSaverShowsTheAlarmOverTheScreen()
 
     QProcess* saver = start({QStringLiteral("/S")});
     QTRY_COMPARE(windowsOf(*saver, QStringLiteral("PENDRASaver")).size(), 1);
-    const QString id = windowsOf(*saver, QStringLiteral("PENDRASaver")).first();
-    const QString info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), id});
-    QVERIFY2(info.contains(QStringLiteral("-geometry 1280x800+0+0")), qPrintable(info));
+    QCOMPARE(xGeometry(windowsOf(*saver, QStringLiteral("PENDRASaver")).first()), QRect(0, 0, 1280, 800));
 
     // The colour changes at every refresh; the letters stay black on it.
     QImage first;
-    QTRY_VERIFY((first = screenshot(QStringLiteral("screensaver-alarm.png"))).pixelColor(1000, 700) !=
-                QColor(Qt::black));
+    QTRY_VERIFY((first = capture(QStringLiteral("screensaver-alarm.png"))).pixelColor(1000, 700) != QColor(Qt::black));
     const QColor colour = first.pixelColor(1000, 700);
-    QTRY_VERIFY(screenshot(QStringLiteral("screensaver-alarm-next.png")).pixelColor(1000, 700) != colour);
+    QTRY_VERIFY(capture(QStringLiteral("screensaver-alarm-next.png")).pixelColor(1000, 700) != colour);
 
     saver->terminate();
     QVERIFY(saver->waitForFinished(5000));
@@ -190,14 +174,14 @@ void TestSaverGui::previewLivesInsideItsHost()
     host->resize(320, 240);
     host->show();
     QVERIFY(QTest::qWaitForWindowExposed(host.get()));
-    const quint64 hostId = host->winId();
+    const WId hostId = host->winId();
     arguments.replaceInStrings(QStringLiteral("{id}"), QString::number(hostId));
     arguments.replaceInStrings(QStringLiteral("{hex}"), hex(hostId));
 
     QProcess* preview = start(arguments, throughEnvironment ? hex(hostId) : QString());
     QTRY_VERIFY(run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), hex(hostId), QStringLiteral("-tree")})
                     .contains(QRegularExpression(QStringLiteral("\"PENDRASaver\".*320x240\\+0\\+0"))));
-    screenshot(QStringLiteral("preview.png"));
+    capture(QStringLiteral("preview.png"));
     // Without the password path: a preview is never left holding the lock.
     if (destroyHost)
         host.reset();
@@ -231,7 +215,7 @@ void TestSaverGui::oneCopyAtATime()
         QCOMPARE(other->exitCode(), 1);
     } else {
         QTRY_COMPARE(windowsOf(*other, window).size(), 1);
-        screenshot(QStringLiteral("settings-beside-screensaver.png"));
+        capture(QStringLiteral("settings-beside-screensaver.png"));
     }
     QCOMPARE(first->state(), QProcess::Running);
 }
@@ -244,9 +228,9 @@ void TestSaverGui::keysStayWithTheGuardedScreen()
     other.resize(300, 40);
     other.show();
     QVERIFY(QTest::qWaitForWindowExposed(&other));
-    const QString otherId = QString::number(other.winId());
+    const WId otherId = other.winId();
     const auto activateOther = [&] {
-        run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), otherId});
+        run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), hex(otherId)});
     };
     activateOther();
     QTRY_COMPARE(activeWindow(), otherId);
@@ -263,11 +247,11 @@ void TestSaverGui::keysStayWithTheGuardedScreen()
     run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("x")});
     QTRY_COMPARE(windowsOf(*saver, QStringLiteral("Password")).size(), 1);
     QCOMPARE(other.text(), QString());
-    screenshot(QStringLiteral("screensaver-prompt.png"));
+    capture(QStringLiteral("screensaver-prompt.png"));
 
     // The prompt gets the keys while it is open.
-    const QString prompt = windowsOf(*saver, QStringLiteral("Password")).first();
-    run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), prompt});
+    const WId prompt = windowsOf(*saver, QStringLiteral("Password")).first();
+    run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), hex(prompt)});
     run(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("Geheim")});
     run(QStringLiteral("xdotool"), {QStringLiteral("key"), QStringLiteral("Return")});
     QVERIFY(saver->waitForFinished(5000));
