@@ -54,6 +54,14 @@ private:
         f->putFile(QStringLiteral("MESSAGE.KVT"), "12");
         f->putFile(QStringLiteral("MDAT12.KVT"), kAlarmText);
     }
+    /** Station 12's alarm, shown by the first refresh in kFirstColour. */
+    void showFirstAlarm()
+    {
+        f->writeSettings({});
+        raiseAlarm();
+        f->load();
+        f->time.advance(1000);
+    }
 
     std::unique_ptr<SaverFixture> f;
 };
@@ -79,10 +87,7 @@ void TestSaverDisplay::blackWithoutAlarm()
 
 void TestSaverDisplay::newColourAtEveryRefresh()
 {
-    f->writeSettings({});
-    raiseAlarm();
-    f->load();
-    f->time.advance(1000);
+    showFirstAlarm();
     QCOMPARE(display().background, kFirstColour);
     QCOMPARE(display().labelBackground, kFirstColour);
     QCOMPARE(display().alarmTextColour, kBlack);
@@ -96,10 +101,7 @@ void TestSaverDisplay::newColourAtEveryRefresh()
 
 void TestSaverDisplay::lastTextStaysWhiteAfterTheAlarm()
 {
-    f->writeSettings({});
-    raiseAlarm();
-    f->load();
-    f->time.advance(1000);
+    showFirstAlarm();
     f->removeFile(QStringLiteral("MESSAGE.KVT"));
     f->time.advance(1000);
     QCOMPARE(display().background, kBlack);
@@ -111,10 +113,7 @@ void TestSaverDisplay::lastTextStaysWhiteAfterTheAlarm()
 
 void TestSaverDisplay::slotWithoutTextTurnsBlackOnBlack()
 {
-    f->writeSettings({});
-    raiseAlarm();
-    f->load();
-    f->time.advance(1000);
+    showFirstAlarm();
     f->removeFile(QStringLiteral("MDAT12.KVT"));
     f->time.advance(1000);
     // The window turns black at once; the labels keep their colour until the next refresh.
@@ -228,10 +227,7 @@ void TestSaverDisplay::shareInTrouble()
     QFETCH(QString, file);
     QFETCH(int, error);
     QFETCH(bool, hangs);
-    f->writeSettings({});
-    raiseAlarm();
-    f->load();
-    f->time.advance(1000);
+    showFirstAlarm();
 
     // A new alarm's text is there, but the share does not let it be read: the last alarm stays as
     // it was, never its text on a new colour as if it were the new one.
