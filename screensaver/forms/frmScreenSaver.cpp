@@ -72,6 +72,11 @@ frmScreenSaver::frmScreenSaver(SaverContext& context, ScreenSaverServices servic
     Label1->move(kLabel1Pos);
     Label1->setFont(arialFont(kTimePointSize, true));
     Label1->hide();
+
+    // Qt drops a move without a button over a child that does not track the mouse; every move
+    // over the picture, the clock or the text belongs to the window.
+    for (QLabel* label : {Image1, lbl_time, Label1})
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 frmScreenSaver::~frmScreenSaver()
