@@ -54,7 +54,7 @@ void printLine(const QString& line)
 }
 
 /** The display of the modes that draw: the screen saver itself, its preview and a host's window. */
-int runDisplay(const StartDecision& start, SaverContext& context, QLockFile* instance)
+[[noreturn]] void runDisplay(const StartDecision& start, SaverContext& context, QLockFile* instance)
 {
     QtScheduler scheduler;
     SystemClock clock;
@@ -86,13 +86,14 @@ int runDisplay(const StartDecision& start, SaverContext& context, QLockFile* ins
         const std::optional<QSize> size = windows.windowSize(start.window);
         if (!size) {
             printLine(QStringLiteral("%1: kein Fenster %2").arg(kProgram).arg(start.window));
-            return 2;
+            endNow(instance, 2);
         }
         window.embedInto(start.window, *size);
         windows.watchWindow(
             start.window, [instance] { endNow(instance, 0); }, [&window](QSize resized) { window.resize(resized); });
     }
-    return QApplication::exec();
+    // Ended from here: leaving this scope would wait for a call stuck on a hung share.
+    endNow(instance, QApplication::exec());
 }
 
 int Main(const StartDecision& start, int argc, char* argv[])
@@ -141,8 +142,7 @@ int Main(const StartDecision& start, int argc, char* argv[])
     case SaverMode::Preview:
     case SaverMode::HostWindow:
     case SaverMode::HostRoot:
-        status = runDisplay(start, context, instance.get());
-        break;
+        runDisplay(start, context, instance.get());
     case SaverMode::None:
         break;
     }
