@@ -124,29 +124,22 @@ int Main(const StartDecision& start, int argc, char* argv[])
     SaverContext context{SettingsStore(settings::kApplication)};
     bindPointerToCursor(context.pointer);
 
-    int status = 0;
-    switch (start.mode) {
-    case SaverMode::Settings: {
-        frmConfig window(context.settings);
-        window.Form_Load();
-        status = QApplication::exec();
-        break;
-    }
-    case SaverMode::NewPassword: {
-        frmSetPassword window(context.settings);
-        window.Form_Load();
-        status = QApplication::exec();
-        break;
-    }
-    case SaverMode::ScreenSaver:
-    case SaverMode::Preview:
-    case SaverMode::HostWindow:
-    case SaverMode::HostRoot:
+    if (start.mode != SaverMode::Settings && start.mode != SaverMode::NewPassword)
         runDisplay(start, context, instance.get());
-    case SaverMode::None:
-        break;
+
+    // A settings or password window that is told to go ends at once, storing nothing.
+    const TerminationSignal terminate([&instance] { endNow(instance.get(), 0); });
+    std::unique_ptr<QWidget> window;
+    if (start.mode == SaverMode::Settings) {
+        auto settingsWindow = std::make_unique<frmConfig>(context.settings);
+        settingsWindow->Form_Load();
+        window = std::move(settingsWindow);
+    } else {
+        auto passwordWindow = std::make_unique<frmSetPassword>(context.settings);
+        passwordWindow->Form_Load();
+        window = std::move(passwordWindow);
     }
-    endNow(instance.get(), status);
+    endNow(instance.get(), QApplication::exec());
 }
 
 } // namespace
