@@ -13,13 +13,13 @@ namespace {
 const QSet<QString>& pseudoTypes()
 {
     static const QSet<QString> types{
-        QStringLiteral("autofs"),     QStringLiteral("binfmt_misc"), QStringLiteral("bpf"),
-        QStringLiteral("cgroup"),     QStringLiteral("cgroup2"),     QStringLiteral("configfs"),
-        QStringLiteral("debugfs"),    QStringLiteral("devpts"),      QStringLiteral("devtmpfs"),
-        QStringLiteral("efivarfs"),   QStringLiteral("fusectl"),     QStringLiteral("hugetlbfs"),
-        QStringLiteral("mqueue"),     QStringLiteral("nsfs"),        QStringLiteral("proc"),
-        QStringLiteral("pstore"),     QStringLiteral("rpc_pipefs"),  QStringLiteral("securityfs"),
-        QStringLiteral("selinuxfs"),  QStringLiteral("sysfs"),       QStringLiteral("tracefs"),
+        QStringLiteral("autofs"),    QStringLiteral("binfmt_misc"), QStringLiteral("bpf"),
+        QStringLiteral("cgroup"),    QStringLiteral("cgroup2"),     QStringLiteral("configfs"),
+        QStringLiteral("debugfs"),   QStringLiteral("devpts"),      QStringLiteral("devtmpfs"),
+        QStringLiteral("efivarfs"),  QStringLiteral("fusectl"),     QStringLiteral("hugetlbfs"),
+        QStringLiteral("mqueue"),    QStringLiteral("nsfs"),        QStringLiteral("proc"),
+        QStringLiteral("pstore"),    QStringLiteral("rpc_pipefs"),  QStringLiteral("securityfs"),
+        QStringLiteral("selinuxfs"), QStringLiteral("sysfs"),       QStringLiteral("tracefs"),
     };
     return types;
 }

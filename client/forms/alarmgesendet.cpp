@@ -2,7 +2,7 @@
 
 #include "client/core/Company.h"
 #include "client/forms/TopLevel.h"
-#include "client/forms/Twips.h"
+#include "common/Twips.h"
 #include "pictures/AlarmLamp.h"
 
 #include <QLabel>

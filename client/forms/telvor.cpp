@@ -2,7 +2,7 @@
 
 #include "client/forms/MountPoints.h"
 #include "client/forms/SignalDialog.h"
-#include "client/forms/Twips.h"
+#include "common/Twips.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
