@@ -166,8 +166,12 @@ e2e_window_text()
     local i shot=$e2e_root/window.png
     for ((i = 0; i < 3; i++)); do
         import -window "$1" "$shot" 2>/dev/null || continue
-        convert "$shot" -resize 300% -colorspace Gray -normalize "$shot"
-        tesseract "$shot" - -l deu 2>/dev/null || true
+        # Read twice: in grey, and by the brightest channel, which turns black letters on the alarm's
+        # red as black on white as on its white (but would lose dark red letters on white).
+        convert "$shot" -resize 300% -colorspace Gray -normalize "$shot.grey.png"
+        convert "$shot" -fx 'max(r,max(g,b))' -resize 300% -colorspace Gray -normalize "$shot.bright.png"
+        tesseract "$shot.grey.png" - -l deu 2>/dev/null || true
+        tesseract "$shot.bright.png" - -l deu 2>/dev/null || true
         sleep 0.3
     done
 }
