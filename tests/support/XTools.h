@@ -2,6 +2,7 @@
 
 // Real windows on a real X server, read back with the X tools as a person's desktop has them.
 
+#include <QApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QList>
@@ -110,3 +111,17 @@ inline void screenshot(const QString& name)
 }
 
 } // namespace telvor::test
+
+/**
+ * main() of a test of real windows. Without a display the application starts offscreen, where the
+ * test's cases skip instead of the program failing to start.
+ */
+#define TELVOR_GUI_TEST_MAIN(TestClass)                                                                                \
+    int main(int argc, char** argv)                                                                                    \
+    {                                                                                                                  \
+        if (qEnvironmentVariableIsEmpty("DISPLAY"))                                                                    \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                                                                   \
+        QApplication app(argc, argv);                                                                                  \
+        TestClass test;                                                                                                \
+        return QTest::qExec(&test, argc, argv);                                                                        \
+    }

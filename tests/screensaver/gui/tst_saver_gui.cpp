@@ -262,14 +262,6 @@ void TestSaverGui::keysStayWithTheGuardedScreen()
     QCOMPARE(other.text(), QString());
 }
 
-int main(int argc, char** argv)
-{
-    // Without a display the tests skip; the application still needs a platform to start on.
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    TestSaverGui test;
-    return QTest::qExec(&test, argc, argv);
-}
+TELVOR_GUI_TEST_MAIN(TestSaverGui)
 
 #include "tst_saver_gui.moc"

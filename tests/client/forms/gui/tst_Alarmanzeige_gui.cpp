@@ -240,14 +240,6 @@ void TestAlarmanzeigeGui::closingDoesNotEndTheClient()
     QVERIFY(!m_window->isLoaded());
 }
 
-int main(int argc, char** argv)
-{
-    // Without a display the tests skip; the application still needs a platform to start on.
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    TestAlarmanzeigeGui test;
-    return QTest::qExec(&test, argc, argv);
-}
+TELVOR_GUI_TEST_MAIN(TestAlarmanzeigeGui)
 
 #include "tst_Alarmanzeige_gui.moc"

@@ -115,5 +115,5 @@ void TestLayoutsGui::onTheScreen()
     QCOMPARE(seen, controls);
 }
 
-QTEST_MAIN(TestLayoutsGui)
+TELVOR_GUI_TEST_MAIN(TestLayoutsGui)
 #include "tst_layouts_gui.moc"

@@ -209,5 +209,5 @@ void TestMnbarGui::cutOffIconInTheNotificationArea()
     QVERIFY(shareOf(icon(), kWarningYellow) < 0.03);
 }
 
-QTEST_MAIN(TestMnbarGui)
+TELVOR_GUI_TEST_MAIN(TestMnbarGui)
 #include "tst_mnbar_gui.moc"
