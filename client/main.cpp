@@ -8,6 +8,7 @@
 #include "client/forms/telvorttest.h"
 #include "common/Clock.h"
 #include "common/ExchangeIo.h"
+#include "common/ProcessEnd.h"
 #include "common/QtScheduler.h"
 #include "common/SingleInstance.h"
 #include "common/UserDirectory.h"
@@ -22,24 +23,6 @@
 #include <QTimer>
 
 #include <csignal>
-#include <cstdio>
-#include <mutex>
-
-#include <unistd.h>
-
-namespace {
-
-/** One line on standard error, whole, from whichever thread: the log writer reports from its own. */
-void printLine(const QString& line)
-{
-    static std::mutex mutex;
-    const QByteArray bytes = line.toLocal8Bit() + '\n';
-    const std::lock_guard lock(mutex);
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-    std::fflush(stderr);
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -92,10 +75,7 @@ int main(int argc, char* argv[])
         for (QWidget* window : QApplication::topLevelWidgets())
             window->hide();
         QApplication::processEvents();
-        // The next client may start at once, even while this process still waits to be reaped.
-        instance->unlock();
-        std::fflush(nullptr);
-        ::_exit(0);
+        endProcessNow(instance.get(), 0);
     };
     ClientServices services{scheduler,         clock,     serial, sound,    exchange, logWriter, perUserDirectory(),
                             QLocale::system(), printLine, endNow, QString()};

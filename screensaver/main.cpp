@@ -5,6 +5,7 @@
 #include "common/Clock.h"
 #include "common/ExchangeIo.h"
 #include "common/FailureReporter.h"
+#include "common/ProcessEnd.h"
 #include "common/QtScheduler.h"
 #include "common/SettingsNames.h"
 #include "common/SingleInstance.h"
@@ -23,35 +24,13 @@
 #include <QApplication>
 
 #include <csignal>
-#include <cstdio>
 #include <memory>
-
-#include <unistd.h>
 
 namespace {
 
 using namespace telvor;
 
 const QString kProgram = QStringLiteral("PendraSaver");
-
-void printLine(const QString& line)
-{
-    const QByteArray bytes = line.toLocal8Bit() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-    std::fflush(stderr);
-}
-
-/**
- * Ends at once: a thread stuck on a hung share can hold neither the process nor the lock, so a
- * screen saver or preview that is told to go never silences the next one.
- */
-[[noreturn]] void endNow(QLockFile* instance, int status)
-{
-    if (instance)
-        instance->unlock();
-    std::fflush(nullptr);
-    ::_exit(status);
-}
 
 /** The display of the modes that draw: the screen saver itself, its preview and a host's window. */
 [[noreturn]] void runDisplay(const StartDecision& start, SaverContext& context, QLockFile* instance)
@@ -77,7 +56,7 @@ void printLine(const QString& line)
         if (screenSaver)
             window.close();
         else
-            endNow(instance, 0);
+            endProcessNow(instance, 0);
     });
 
     if (start.mode == SaverMode::ScreenSaver || start.mode == SaverMode::HostRoot) {
@@ -86,14 +65,15 @@ void printLine(const QString& line)
         const std::optional<QSize> size = windows.windowSize(start.window);
         if (!size) {
             printLine(QStringLiteral("%1: kein Fenster %2").arg(kProgram).arg(start.window));
-            endNow(instance, 2);
+            endProcessNow(instance, 2);
         }
         window.embedInto(start.window, *size);
         windows.watchWindow(
-            start.window, [instance] { endNow(instance, 0); }, [&window](QSize resized) { window.resize(resized); });
+            start.window, [instance] { endProcessNow(instance, 0); },
+            [&window](QSize resized) { window.resize(resized); });
     }
     // Ended from here: leaving this scope would wait for a call stuck on a hung share.
-    endNow(instance, QApplication::exec());
+    endProcessNow(instance, QApplication::exec());
 }
 
 int Main(const StartDecision& start, int argc, char* argv[])
@@ -128,7 +108,7 @@ int Main(const StartDecision& start, int argc, char* argv[])
         runDisplay(start, context, instance.get());
 
     // A settings or password window that is told to go ends at once, storing nothing.
-    const TerminationSignal terminate([&instance] { endNow(instance.get(), 0); });
+    const TerminationSignal terminate([&instance] { endProcessNow(instance.get(), 0); });
     std::unique_ptr<QWidget> window;
     if (start.mode == SaverMode::Settings) {
         auto settingsWindow = std::make_unique<frmConfig>(context.settings);
@@ -139,7 +119,7 @@ int Main(const StartDecision& start, int argc, char* argv[])
         passwordWindow->Form_Load();
         window = std::move(passwordWindow);
     }
-    endNow(instance.get(), QApplication::exec());
+    endProcessNow(instance.get(), QApplication::exec());
 }
 
 } // namespace

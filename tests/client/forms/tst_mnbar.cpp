@@ -5,6 +5,7 @@
 #include "client/forms/mnbar.h"
 #include "client/forms/telvorinfo.h"
 #include "common/VirtualScheduler.h"
+#include "tests/support/TwipsOracle.h"
 #include "tests/support/fakes/NullInput.h"
 
 #include <QAction>
@@ -18,13 +19,9 @@
 #include <memory>
 
 using namespace telvor;
+using test::fromTwips;
 
 namespace {
-
-QRect fromTwips(int left, int top, int width, int height)
-{
-    return {qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0), qRound(height / 15.0)};
-}
 
 QImage iconImage(const QSystemTrayIcon& icon)
 {

@@ -1,6 +1,7 @@
 #include "client/core/Company.h"
 #include "client/forms/telvorttest.h"
 #include "common/VirtualScheduler.h"
+#include "tests/support/TwipsOracle.h"
 #include "tests/support/fakes/NullInput.h"
 
 #include <functional>
@@ -14,21 +15,11 @@
 #include <memory>
 
 using namespace telvor;
+using test::fromTwips;
 
 namespace {
 
 const QColor kDarkRed(192, 0, 0);
-
-/** 15 twips to a pixel at 96 dpi. */
-int px(int twips)
-{
-    return qRound(twips / 15.0);
-}
-
-QRect fromTwips(int left, int top, int width, int height)
-{
-    return {px(left), px(top), px(width), px(height)};
-}
 
 /** One thing the window did to its client, and when. */
 struct Call {
@@ -204,7 +195,7 @@ void TestTelvorttest::window()
     QCOMPARE(m_window->windowTitle(), companyCaption);
     QCOMPARE(m_window->windowModality(), Qt::NonModal);
     QVERIFY(!m_window->isModal());
-    QCOMPARE(m_window->size(), QSize(px(5325), px(3855)));
+    QCOMPARE(m_window->size(), QSize(test::pxOf(5325), test::pxOf(3855)));
     QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
     // The window may be closed through its frame; that must not end the client.
     QVERIFY(m_window->windowFlags().testFlag(Qt::WindowCloseButtonHint));

@@ -5,6 +5,7 @@
 #include "common/SettingsStore.h"
 #include "screensaver/forms/frmConfig.h"
 #include "screensaver/forms/frmSetPassword.h"
+#include "tests/support/TwipsOracle.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,13 +19,9 @@
 #include <memory>
 
 using namespace telvor;
+using test::fromTwips;
 
 namespace {
-
-QRect fromTwips(int left, int top, int width, int height)
-{
-    return {qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0), qRound(height / 15.0)};
-}
 
 QMessageBox* openMessage(QWidget* window)
 {

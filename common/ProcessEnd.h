@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class QLockFile;
+
+namespace telvor {
+
+/** One line on standard error, whole, from whichever thread: a worker may report from its own. */
+void printLine(const QString& line);
+
+/**
+ * Ends the process at once with status: a thread stuck on a hung share can hold neither the
+ * process nor its single-instance lock, which is freed first, so that the next copy may start
+ * while this one still waits to be reaped.
+ */
+[[noreturn]] void endProcessNow(QLockFile* instance, int status);
+
+} // namespace telvor
