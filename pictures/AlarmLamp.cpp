@@ -97,20 +97,35 @@ void drawBase(QPainter& p)
 
 } // namespace
 
+void paintAlarmLamp(QPainter& painter, qreal side)
+{
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(side / kGrid, side / kGrid);
+    drawRays(painter);
+    drawDome(painter);
+    drawBase(painter);
+    painter.restore();
+}
+
+void paintLampOnSquare(QPainter& painter, int side)
+{
+    painter.fillRect(QRect(0, 0, side, side), QColor(255, 69, 0));
+    // The rays' tips almost touch the lamp's own square; a small margin keeps them off the edge.
+    const int margin = side / 16;
+    painter.save();
+    painter.translate(margin, margin);
+    paintAlarmLamp(painter, side - 2 * margin);
+    painter.restore();
+}
+
 QPixmap alarmLamp(int sidePx, qreal devicePixelRatio)
 {
     QPixmap pixmap = devicePixmap(QSize(sidePx, sidePx), devicePixelRatio);
-    const int device = pixmap.width();
     pixmap.fill(Qt::transparent);
-
     QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(device / kGrid, device / kGrid);
-    drawRays(p);
-    drawDome(p);
-    drawBase(p);
+    paintAlarmLamp(p, pixmap.width());
     p.end();
-
     pixmap.setDevicePixelRatio(devicePixelRatio);
     return pixmap;
 }
@@ -118,12 +133,8 @@ QPixmap alarmLamp(int sidePx, qreal devicePixelRatio)
 QPixmap lampOnSquare(int sidePx, qreal devicePixelRatio)
 {
     QPixmap pixmap = devicePixmap(QSize(sidePx, sidePx), devicePixelRatio);
-    pixmap.fill(QColor(255, 69, 0));
     QPainter p(&pixmap);
-    // The rays' tips almost touch the lamp's own square; a small margin keeps them off the edge.
-    const int margin = pixmap.width() / 16;
-    const QPixmap lamp = alarmLamp(pixmap.width() - 2 * margin);
-    p.drawPixmap(margin, margin, lamp);
+    paintLampOnSquare(p, pixmap.width());
     p.end();
     pixmap.setDevicePixelRatio(devicePixelRatio);
     return pixmap;

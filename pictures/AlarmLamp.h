@@ -2,7 +2,15 @@
 
 #include <QPixmap>
 
+class QPainter;
+
 namespace telvor {
+
+/** Paints the alarm lamp into the square (0, 0, side, side) of painter's coordinates. */
+void paintAlarmLamp(QPainter& painter, qreal side);
+
+/** Paints the lamp on its orange-red square (0, 0, side, side): the pixmaps below and the SVG icon. */
+void paintLampOnSquare(QPainter& painter, int side);
 
 /**
  * The alarm windows' picture: a red warning beacon with light rays on a transparent background.
