@@ -77,8 +77,18 @@ int main(int argc, char* argv[])
         QApplication::processEvents();
         endProcessNow(instance.get(), 0);
     };
-    ClientServices services{scheduler,         clock,     serial, sound,    exchange, logWriter, perUserDirectory(),
-                            QLocale::system(), printLine, endNow, QString()};
+    ClientServices services{scheduler,
+                            clock,
+                            serial,
+                            sound,
+                            exchange,
+                            logWriter,
+                            perUserDirectory(),
+                            QLocale::system(),
+                            printLine,
+                            endNow,
+                            QString(),
+                            QStringLiteral(TELVOR_WORKSTATION_CONFIG_DIR)};
     TelvorClient station(services, views);
     setupWindow.attach(&station);
     testWindow.attach(&station);

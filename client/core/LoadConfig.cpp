@@ -1,5 +1,6 @@
 // Reading TELVOR.DAT at start-up into the configuration and the setup window's controls.
 
+#include "client/core/ConfigFile.h"
 #include "client/core/LoadFailure.h"
 #include "client/core/SetupTexts.h"
 #include "client/core/TelvorClient.h"
@@ -38,7 +39,14 @@ void TelvorClient::loadConfig()
     m_endOfFileSeen = false;
     m_setupWanted = false;
 
-    checkFile(m_config.Userappdata, kConfigFileName);
+    // The user's own file wins; without one, the workstation's is read the same way.
+    const ConfigLocation location = locateConfigFile(m_config.Userappdata, m_services.workstationConfigDirectory);
+    if (location.presence == Presence::Unknown) {
+        // A file that cannot even be looked at may be there: it is never passed over for another.
+        failLoad(LoadFailure::fromIo(ioFailure(location.error)));
+        return;
+    }
+    m_state.fileFound = location.presence == Presence::Present;
     if (!m_state.fileFound) {
         m_config.exchangeDir.clear();
         m_config.signalFile.clear();
@@ -51,7 +59,7 @@ void TelvorClient::loadConfig()
         return;
     }
 
-    const TextReadResult file = readTextFile(m_config.Userappdata + QLatin1Char('/') + kConfigFileName);
+    const TextReadResult file = readTextFile(location.path);
     if (!file.ok()) {
         failLoad(LoadFailure::fromIo(file));
         return;

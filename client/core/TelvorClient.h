@@ -40,6 +40,7 @@ struct ClientServices {
     std::function<void(const QString&)> standardError; ///< one line of diagnostics
     std::function<void()> endProgram;                  ///< hides the windows and ends the process at once
     QString screenSaverSettings;                       ///< the screen saver's settings file; empty: the user's own
+    QString workstationConfigDirectory; ///< the workstation's TELVOR.DAT, used when the user has none; empty: none
 };
 
 /** How an alarm of this station was raised. */
