@@ -20,6 +20,7 @@
 #include "platform/ThreadedExchangeIo.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <csignal>
@@ -77,6 +78,9 @@ int main(int argc, char* argv[])
         QApplication::processEvents();
         endProcessNow(instance.get(), 0);
     };
+    // Machine-wide and writable by every user: the sessions of one station ID meet there.
+    const QString lockDirectory =
+        QFileInfo(QStringLiteral("/run/lock")).isDir() ? QStringLiteral("/run/lock") : QStringLiteral("/tmp");
     ClientServices services{scheduler,
                             clock,
                             serial,
@@ -88,7 +92,8 @@ int main(int argc, char* argv[])
                             printLine,
                             endNow,
                             QString(),
-                            QStringLiteral(TELVOR_WORKSTATION_CONFIG_DIR)};
+                            QStringLiteral(TELVOR_WORKSTATION_CONFIG_DIR),
+                            lockDirectory};
     TelvorClient station(services, views);
     setupWindow.attach(&station);
     testWindow.attach(&station);

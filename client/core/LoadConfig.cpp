@@ -107,8 +107,9 @@ void TelvorClient::loadConfig()
     m_config.stationId = *id;
     m_exchange.setTag(*id);
     publishFields();
+    decideRole();
 
-    if (m_config.comDisabled == QLatin1String("0"))
+    if (m_config.comDisabled == QLatin1String("0") && isStation())
         openPortAtLoad();
     m_portNote.clear();
 
@@ -206,11 +207,22 @@ void TelvorClient::continueLoadAfterExchangeDirFound()
 IoResult TelvorClient::announceAlarmText()
 {
     m_alarmText = encodeCp1252(alarmTextContent(m_config.alarmText1, m_fields.Text6, m_fields.Text7, m_fields.Text8));
+    // The file belongs to the station's session; a second session writes it once it takes over.
+    if (!isStation()) {
+        m_exchangeDeferred = true;
+        return IoResult{};
+    }
     return writeAlarmText();
 }
 
 void TelvorClient::settleInExchange()
 {
+    // The slot and the leftovers of this ID are the station's session's.
+    if (!isStation()) {
+        m_exchangeDeferred = true;
+        return;
+    }
+    m_exchangeDeferred = false;
     takeOverOwnSlot();
     // Last: listing a large share may take a while, and nothing above may wait behind it.
     noteIo(QStringLiteral("Reste früherer Schreibvorgänge löschen"), m_exchange.removeOwnLeftovers());
@@ -218,6 +230,8 @@ void TelvorClient::settleInExchange()
 
 void TelvorClient::startButtonTest()
 {
+    if (!isStation())
+        return;
     if (m_fields.alarmtestaus == 1) {
         m_state.getestet = true;
         m_state.initialisierung = true;

@@ -50,7 +50,8 @@ void Station::start()
                             [this](const QString& line) { standardError.append(line); },
                             [this] { ++ended; },
                             screenSaverSettings(),
-                            workstationConfigDirectory};
+                            workstationConfigDirectory,
+                            stationLockDirectory};
     m_client = std::make_unique<TelvorClient>(services, views.views());
     m_client->Form_Load();
 }
