@@ -20,6 +20,7 @@
 #include "platform/ThreadedExchangeIo.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <csignal>
@@ -77,8 +78,22 @@ int main(int argc, char* argv[])
         QApplication::processEvents();
         endProcessNow(instance.get(), 0);
     };
-    ClientServices services{scheduler,         clock,     serial, sound,    exchange, logWriter, perUserDirectory(),
-                            QLocale::system(), printLine, endNow, QString()};
+    // Machine-wide and writable by every user: the sessions of one station ID meet there.
+    const QString lockDirectory =
+        QFileInfo(QStringLiteral("/run/lock")).isDir() ? QStringLiteral("/run/lock") : QStringLiteral("/tmp");
+    ClientServices services{scheduler,
+                            clock,
+                            serial,
+                            sound,
+                            exchange,
+                            logWriter,
+                            perUserDirectory(),
+                            QLocale::system(),
+                            printLine,
+                            endNow,
+                            QString(),
+                            QStringLiteral(TELVOR_WORKSTATION_CONFIG_DIR),
+                            lockDirectory};
     TelvorClient station(services, views);
     setupWindow.attach(&station);
     testWindow.attach(&station);

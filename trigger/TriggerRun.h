@@ -7,7 +7,10 @@
 namespace telvor {
 
 struct TriggerInputs {
-    /** Directories searched for TELVOR.DAT, in order: beside the executable, then the per-user one. */
+    /**
+     * Directories searched for TELVOR.DAT, in order: beside the executable, the per-user one, the
+     * workstation's. Only a file that is not there passes on to the next.
+     */
     QStringList configDirectories;
 };
 

@@ -28,4 +28,18 @@ QString composeConfigFile(const StationConfig& config, const SetupFields& fields
     return composeTelvorDat(values);
 }
 
+ConfigLocation locateConfigFile(const QString& userDirectory, const QString& workstationDirectory)
+{
+    QStringList directories{userDirectory};
+    if (!workstationDirectory.isEmpty())
+        directories.append(workstationDirectory);
+    for (const QString& directory : directories) {
+        const QString path = directory + QLatin1Char('/') + kConfigFileName;
+        const Probe probe = probePath(path);
+        if (probe.presence != Presence::Absent)
+            return ConfigLocation{probe.presence, path, probe.error};
+    }
+    return ConfigLocation{};
+}
+
 } // namespace telvor

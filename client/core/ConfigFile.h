@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/core/StationConfig.h"
+#include "common/FileIo.h"
 
 #include <QString>
 
@@ -11,5 +12,18 @@ namespace telvor {
  * lines 2 to 4 and the full-screen state, each line ended by CR LF.
  */
 QString composeConfigFile(const StationConfig& config, const SetupFields& fields);
+
+/** Which TELVOR.DAT a start reads. */
+struct ConfigLocation {
+    Presence presence = Presence::Absent; ///< Absent: neither file is there; Unknown: path could not be tested
+    QString path;
+    int error = 0; ///< errno of the test when Unknown
+};
+
+/**
+ * The user's own TELVOR.DAT when it is there, else the workstation's (in workstationDirectory, if
+ * any). Only "not found" passes on to the next place.
+ */
+ConfigLocation locateConfigFile(const QString& userDirectory, const QString& workstationDirectory);
 
 } // namespace telvor

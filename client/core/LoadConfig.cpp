@@ -1,5 +1,6 @@
 // Reading TELVOR.DAT at start-up into the configuration and the setup window's controls.
 
+#include "client/core/ConfigFile.h"
 #include "client/core/LoadFailure.h"
 #include "client/core/SetupTexts.h"
 #include "client/core/TelvorClient.h"
@@ -38,7 +39,14 @@ void TelvorClient::loadConfig()
     m_endOfFileSeen = false;
     m_setupWanted = false;
 
-    checkFile(m_config.Userappdata, kConfigFileName);
+    // The user's own file wins; without one, the workstation's is read the same way.
+    const ConfigLocation location = locateConfigFile(m_config.Userappdata, m_services.workstationConfigDirectory);
+    if (location.presence == Presence::Unknown) {
+        // A file that cannot even be looked at may be there: it is never passed over for another.
+        failLoad(LoadFailure::fromIo(ioFailure(location.error)));
+        return;
+    }
+    m_state.fileFound = location.presence == Presence::Present;
     if (!m_state.fileFound) {
         m_config.exchangeDir.clear();
         m_config.signalFile.clear();
@@ -51,7 +59,7 @@ void TelvorClient::loadConfig()
         return;
     }
 
-    const TextReadResult file = readTextFile(m_config.Userappdata + QLatin1Char('/') + kConfigFileName);
+    const TextReadResult file = readTextFile(location.path);
     if (!file.ok()) {
         failLoad(LoadFailure::fromIo(file));
         return;
@@ -99,8 +107,9 @@ void TelvorClient::loadConfig()
     m_config.stationId = *id;
     m_exchange.setTag(*id);
     publishFields();
+    decideRole();
 
-    if (m_config.comDisabled == QLatin1String("0"))
+    if (m_config.comDisabled == QLatin1String("0") && isStation())
         openPortAtLoad();
     m_portNote.clear();
 
@@ -198,11 +207,22 @@ void TelvorClient::continueLoadAfterExchangeDirFound()
 IoResult TelvorClient::announceAlarmText()
 {
     m_alarmText = encodeCp1252(alarmTextContent(m_config.alarmText1, m_fields.Text6, m_fields.Text7, m_fields.Text8));
+    // The file belongs to the station's session; a second session writes it once it takes over.
+    if (!isStation()) {
+        m_exchangeDeferred = true;
+        return IoResult{};
+    }
     return writeAlarmText();
 }
 
 void TelvorClient::settleInExchange()
 {
+    // The slot and the leftovers of this ID are the station's session's.
+    if (!isStation()) {
+        m_exchangeDeferred = true;
+        return;
+    }
+    m_exchangeDeferred = false;
     takeOverOwnSlot();
     // Last: listing a large share may take a while, and nothing above may wait behind it.
     noteIo(QStringLiteral("Reste früherer Schreibvorgänge löschen"), m_exchange.removeOwnLeftovers());
@@ -210,6 +230,8 @@ void TelvorClient::settleInExchange()
 
 void TelvorClient::startButtonTest()
 {
+    if (!isStation())
+        return;
     if (m_fields.alarmtestaus == 1) {
         m_state.getestet = true;
         m_state.initialisierung = true;

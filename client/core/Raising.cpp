@@ -52,8 +52,10 @@ void TelvorClient::Timer3_Timer()
     // Timer3 ticks every second from the start, whatever else goes on: the place to notice a hang.
     m_exchange.reportHang(m_failures);
     watchReachability();
-    // Until the loading is complete the station cannot tell a test press from an alarm.
-    if (m_awaitingExchangeDir)
+    tryTakeOver();
+    // Until the loading is complete the station cannot tell a test press from an alarm. The
+    // trigger file is the station's session's.
+    if (m_awaitingExchangeDir || !isStation())
         return;
 
     const QString trigger = triggerFileName(m_config.stationId);
@@ -84,6 +86,9 @@ void TelvorClient::Timer3_Timer()
 
 void TelvorClient::raiseAlarm(AlarmSource source, qint64 triggerStamp)
 {
+    // A press that was under way when this session became a second one.
+    if (!isStation())
+        return;
     // A send that is pending counts as under way, or it would go out twice.
     if (m_state.messageSent || m_state.sendWaiting || m_state.sendNow)
         return;

@@ -19,13 +19,14 @@ void TelvorClient::Timer1_Timer()
     }
     protocolStep();
     // After the protocol's own calls: a write that the share keeps refusing must never cost a poll.
-    if (m_alarmTextPending)
+    if (m_alarmTextPending && isStation())
         writeAlarmText();
 }
 
 void TelvorClient::protocolStep()
 {
-    if (m_state.sendNow) {
+    // A second session sends nothing: an alarm that was pending when it became one waits for its take-over.
+    if (m_state.sendNow && isStation()) {
         m_state.sendWaiting = false;
         m_state.sendNow = false;
         if (m_sendRetry)
@@ -34,7 +35,7 @@ void TelvorClient::protocolStep()
             writeMessage(m_pendingSource);
         return;
     }
-    if (m_state.sendWaiting && !waitingStep())
+    if (m_state.sendWaiting && isStation() && !waitingStep())
         return;
     if (m_state.messageSent) {
         holdEnd();

@@ -73,6 +73,7 @@ void TelvorClient::speichern_Click()
     if (!storeConfiguration())
         return;
     publishFields();
+    decideRole();
 
     // The setup is done: the start-up's wait for a late share, and its wish to show the window
     // again for a short file, are over.
@@ -81,7 +82,7 @@ void TelvorClient::speichern_Click()
     m_endOfFileSeen = false;
     m_setupWanted = false;
 
-    if (!m_services.serial.isOpen() && m_config.comDisabled == QLatin1String("0"))
+    if (!m_services.serial.isOpen() && m_config.comDisabled == QLatin1String("0") && isStation())
         openPortAtLoad(true);
 
     // A failure is shown, and Timer1 writes the file again at every tick until it is there.

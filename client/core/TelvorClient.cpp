@@ -4,6 +4,7 @@
 #include "client/core/NullViews.h"
 #include "client/core/Timings.h"
 #include "common/Numbers.h"
+#include "common/StationLock.h"
 
 #include <exception>
 #include <utility>

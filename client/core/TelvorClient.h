@@ -26,6 +26,7 @@ namespace telvor {
 
 struct LoadFailure;
 struct NullViews;
+class StationLock;
 
 /** What a station is given from outside: time, its devices, the share, its per-user directory. */
 struct ClientServices {
@@ -40,6 +41,8 @@ struct ClientServices {
     std::function<void(const QString&)> standardError; ///< one line of diagnostics
     std::function<void()> endProgram;                  ///< hides the windows and ends the process at once
     QString screenSaverSettings;                       ///< the screen saver's settings file; empty: the user's own
+    QString workstationConfigDirectory; ///< the workstation's TELVOR.DAT, used when the user has none; empty: none
+    QString stationLockDirectory;       ///< where the sessions of this machine meet; empty: every client is the station
 };
 
 /** How an alarm of this station was raised. */
@@ -99,6 +102,8 @@ public:
     const Timer& timer3() const { return m_Timer3; }
     const Timer& entprell() const { return m_entprell; }
     const Timer& portRetry() const { return m_portRetry; }
+    /** False for a second session of this machine's station ID: it only receives alarms. */
+    bool isStation() const { return !m_secondary; }
 
 private:
     // Configuration loading
@@ -163,6 +168,14 @@ private:
     /** The existence test of the exchange directory itself, reported once per outage. */
     Presence probeExchangeDirectory();
 
+    // The machine's station of this ID and its second sessions
+    /** Takes the role for the station ID as it is now; nothing when it was decided for this ID. */
+    void decideRole();
+    void becomeSecondary();
+    /** A second session tries again; when the first has ended it becomes the station. */
+    void tryTakeOver();
+    void reportLockProblem();
+
     // The save
     /** The save's checks of what TELVOR.DAT and the port cannot hold; false when one refused. */
     bool acceptableForSave();
@@ -222,6 +235,11 @@ private:
     bool m_roundStarted = false;      ///< Timer2 started a round of tones that has not been counted
     bool m_waveChecking = false;      ///< the signal file is being opened; Timer2 waits for the verdict
     int m_waveCheckTicks = 0;         ///< Timer2 ticks spent waiting for it
+
+    std::unique_ptr<StationLock> m_stationLock; ///< the lock of the ID the role was decided for
+    bool m_roleDecided = false;
+    bool m_secondary = false;        ///< another session of this machine is the station of this ID
+    bool m_exchangeDeferred = false; ///< announcing the alarm text and settling in were left to the station
 };
 
 } // namespace telvor

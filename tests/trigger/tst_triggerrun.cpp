@@ -2,6 +2,7 @@
 #include "trigger/TriggerRun.h"
 
 #include "DirectoryTree.h"
+#include "tests/support/EffectiveUser.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -10,11 +11,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <utime.h>
 
 #include <memory>
 
 using namespace telvor;
+using namespace telvor::test;
 
 Q_DECLARE_METATYPE(telvor::TriggerOutcome)
 
@@ -31,8 +34,8 @@ void writeBytes(const QString& path, const QByteArray& bytes)
 
 /**
  * The soft trigger's pass against a temporary layout: app/ stands for the directory of the
- * executable, user/ for the per-user directory, share/ for the file server, cwd/ is the working
- * directory. Records name the share as "{share}".
+ * executable, user/ for the per-user directory, etc/ for the workstation's, share/ for the file
+ * server, cwd/ is the working directory. Records name the share as "{share}".
  */
 class TestTriggerRun final : public QObject {
     Q_OBJECT
@@ -51,12 +54,14 @@ private slots:
     void reportsUnreadableConfiguration();
     void searchesBesideExecutableFirst_data();
     void searchesBesideExecutableFirst();
+    void workstationFileThatCannotBeReadIsReported_data();
+    void workstationFileThatCannotBeReadIsReported();
 
 private:
     QString path(const QString& relative) const { return m_root->filePath(relative); }
     QString withShare(QString record) const { return record.replace(QStringLiteral("{share}"), path("share")); }
     void writeConfig(const QString& directory, const QString& record) const;
-    TriggerResult run() const { return runTrigger(TriggerInputs{{path("app"), path("user")}}); }
+    TriggerResult run() const { return runTrigger(TriggerInputs{{path("app"), path("user"), path("etc")}}); }
 
     std::unique_ptr<QTemporaryDir> m_root;
     QString m_startDirectory;
@@ -67,7 +72,7 @@ void TestTriggerRun::init()
     m_root = std::make_unique<QTemporaryDir>();
     QVERIFY(m_root->isValid());
     for (const char* directory :
-         {"app", "user", "cwd", "share/alarm", "share/a", "share/b", "share/al[arm", "share/St\xc3\xb6rfall"}) {
+         {"app", "user", "etc", "cwd", "share/alarm", "share/a", "share/b", "share/al[arm", "share/St\xc3\xb6rfall"}) {
         QVERIFY(QDir().mkpath(path(QString::fromUtf8(directory))));
     }
     // A relative name would land in the working directory; keep that one watched and empty.
@@ -244,23 +249,31 @@ void TestTriggerRun::searchesBesideExecutableFirst_data()
 {
     QTest::addColumn<QString>("besideExecutable");
     QTest::addColumn<QString>("perUser");
+    QTest::addColumn<QString>("workstation");
     QTest::addColumn<TriggerOutcome>("outcome");
     QTest::addColumn<QString>("created");
 
     const QString toA = QStringLiteral("[{share}/a/][1][1]");
     const QString toB = QStringLiteral("[{share}/b/][1][2]");
-    QTest::newRow("both: beside wins") << toA << toB << TriggerOutcome::Created << "share/a/START.1";
-    QTest::newRow("only beside") << toA << QString() << TriggerOutcome::Created << "share/a/START.1";
-    QTest::newRow("only per-user") << QString() << toB << TriggerOutcome::Created << "share/b/START.2";
-    QTest::newRow("beside damaged: no fallback") << "][1][1]" << toB << TriggerOutcome::DamagedConfiguration
-                                                 << QString();
-    QTest::newRow("neither") << QString() << QString() << TriggerOutcome::NoConfiguration << QString();
+    const QString toAlarm = QStringLiteral("[{share}/alarm/][1][3]");
+    const QString none;
+    QTest::newRow("all: beside wins") << toA << toB << toAlarm << TriggerOutcome::Created << "share/a/START.1";
+    QTest::newRow("only beside") << toA << none << none << TriggerOutcome::Created << "share/a/START.1";
+    QTest::newRow("per-user before workstation")
+        << none << toB << toAlarm << TriggerOutcome::Created << "share/b/START.2";
+    QTest::newRow("only workstation") << none << none << toAlarm << TriggerOutcome::Created << "share/alarm/START.3";
+    QTest::newRow("beside damaged: no fallback")
+        << "][1][1]" << toB << toAlarm << TriggerOutcome::DamagedConfiguration << QString();
+    QTest::newRow("per-user damaged: no fallback")
+        << none << "][1][2]" << toAlarm << TriggerOutcome::DamagedConfiguration << QString();
+    QTest::newRow("none") << none << none << none << TriggerOutcome::NoConfiguration << QString();
 }
 
 void TestTriggerRun::searchesBesideExecutableFirst()
 {
     QFETCH(QString, besideExecutable);
     QFETCH(QString, perUser);
+    QFETCH(QString, workstation);
     QFETCH(TriggerOutcome, outcome);
     QFETCH(QString, created);
     if (!besideExecutable.isNull()) {
@@ -268,6 +281,9 @@ void TestTriggerRun::searchesBesideExecutableFirst()
     }
     if (!perUser.isNull()) {
         writeConfig(QStringLiteral("user"), perUser);
+    }
+    if (!workstation.isNull()) {
+        writeConfig(QStringLiteral("etc"), workstation);
     }
     QStringList expected = tree(m_root->path());
 
@@ -280,9 +296,40 @@ void TestTriggerRun::searchesBesideExecutableFirst()
     }
     QCOMPARE(tree(m_root->path()), expected);
     if (outcome == TriggerOutcome::NoConfiguration) {
-        QVERIFY2(result.message.contains(path("app")) && result.message.contains(path("user")),
+        QVERIFY2(result.message.contains(path("app")) && result.message.contains(path("user")) &&
+                     result.message.contains(path("etc")),
                  qPrintable(result.message));
     }
+}
+
+void TestTriggerRun::workstationFileThatCannotBeReadIsReported_data()
+{
+    QTest::addColumn<QString>("locked");
+    QTest::newRow("file unreadable") << "etc/TELVOR.DAT";
+    QTest::newRow("directory not searchable") << "etc";
+}
+
+// A user who may not read the workstation's file must learn that no alarm went out.
+void TestTriggerRun::workstationFileThatCannotBeReadIsReported()
+{
+    QFETCH(QString, locked);
+    writeConfig(QStringLiteral("etc"), QStringLiteral("[{share}/alarm/][1][3]"));
+    const QStringList before = tree(m_root->path());
+    for (const char* open : {"", "app", "user", "cwd"})
+        QCOMPARE(::chmod(QFile::encodeName(path(QString::fromLatin1(open))).constData(), 0777), 0);
+    QCOMPARE(::chmod(QFile::encodeName(path(locked)).constData(), 0), 0);
+
+    TriggerResult result;
+    {
+        const EffectiveUser user(kUserA);
+        result = run();
+    }
+
+    QCOMPARE(::chmod(QFile::encodeName(path(locked)).constData(), 0755), 0);
+    QCOMPARE(result.outcome, TriggerOutcome::FileOperationFailed);
+    const QString expected = path("etc/TELVOR.DAT") + QStringLiteral(" konnte nicht gelesen werden: Fehler 13 (");
+    QVERIFY2(result.message.contains(expected), qPrintable(result.message));
+    QCOMPARE(tree(m_root->path()), before);
 }
 
 QTEST_GUILESS_MAIN(TestTriggerRun)

@@ -49,7 +49,9 @@ void Station::start()
                             QLocale(QLocale::German, QLocale::Germany),
                             [this](const QString& line) { standardError.append(line); },
                             [this] { ++ended; },
-                            screenSaverSettings()};
+                            screenSaverSettings(),
+                            workstationConfigDirectory,
+                            stationLockDirectory};
     m_client = std::make_unique<TelvorClient>(services, views.views());
     m_client->Form_Load();
 }

@@ -52,6 +52,8 @@ public:
     void writeRawConfig(const QByteArray& bytes) const;
     /** Makes the client and runs its start-up. */
     void start();
+    /** The client ends as its process would: gone, and with it its locks. */
+    void stop() { m_client.reset(); }
 
     TelvorClient& client() { return *m_client; }
     QString appData() const { return m_appData; }
@@ -70,6 +72,8 @@ public:
     RecordingViews views;
     QStringList standardError;
     int ended = 0; ///< how often the client asked to end the program
+    QString workstationConfigDirectory; ///< empty: the machine has no TELVOR.DAT of its own
+    QString stationLockDirectory;       ///< empty: no other session is looked for
 
 private:
     VirtualScheduler& m_scheduler;
