@@ -149,6 +149,12 @@ void TelvorClient::showAlarm(int intervalBefore)
         m_state.alarmShown = false;
         m_Timer1.setInterval(intervalBefore);
     };
+    // A second session's own station ID in the slot is an alarm raised at this desk, in the
+    // station's session: shown here it would no longer be silent, and its slot is that session's.
+    if (!isStation() && decision.sender == m_config.stationId && decision.action != SlotDecision::Action::Absent) {
+        leaveForNextPoll();
+        return;
+    }
     switch (decision.action) {
     case SlotDecision::Action::Absent:
         // Removed by its sender between the test and the read.
