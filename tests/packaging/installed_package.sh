@@ -44,12 +44,18 @@ restore()
         apt-get purge -y -qq telvor >/dev/null 2>&1 || true
     fi
     rm -rf "$etc"
+    rm -f "${new_locks[@]}"
     if [[ -n $etc_saved ]]; then
         tar -C / -xf "$etc_saved"
         rm -f "$etc_saved"
     fi
     exit "$status"
 }
+# The stations' machine-wide locks that this check makes, and removes again.
+new_locks=()
+for id in 21 22; do
+    [[ -e /run/lock/telvor-station-$id.lock ]] || new_locks+=("/run/lock/telvor-station-$id.lock")
+done
 if [[ -e $etc ]]; then
     etc_saved=$(mktemp)
     tar -C / -cf "$etc_saved" "${etc#/}"
