@@ -58,17 +58,21 @@ first=$e2e_pid
 e2e_wait 10 e2e_file_exists "$e2e_exchange/MDAT$id.KVT" >/dev/null || e2e_fail "the first session wrote no alarm text"
 rm "$e2e_exchange/MDAT$id.KVT"
 session B
+second=$e2e_pid
 sleep 3
 (($(said B "$second_says") == 1)) || e2e_fail "the second session said $(said B "$second_says") times that it is second"
 (($(said A "$second_says") == 0)) || e2e_fail "the first session says it is second"
 (($(logged B "$second_says") == 1)) || e2e_fail "the second session's event log does not say it is second"
 [[ ! -e $e2e_exchange/MDAT$id.KVT ]] || e2e_fail "the second session wrote the station's alarm text"
 
-# The soft trigger goes to the first session alone: one message, one hold, one end of it.
+# The soft trigger goes to the first session alone: one message, one hold, one end of it, and it
+# stays silent in the second session.
 trigger
 e2e_wait 3 slot_is_ours >/dev/null || e2e_fail "no message of station $id after the soft trigger"
 [[ ! -e $e2e_exchange/START.$id ]] || e2e_fail "START.$id is still there after the send"
 e2e_wait 20 e2e_file_gone "$e2e_exchange/MESSAGE.KVT" >/dev/null || e2e_fail "the slot outlived the hold"
+# The alarm was raised at this machine's desk: no session of it may show it there.
+[[ -z $(e2e_alarm_window "$second") ]] || e2e_fail "the second session showed the alarm of its own desk"
 sleep 2
 [[ ! -e $e2e_exchange/MESSAGE.KVT ]] || e2e_fail "the slot was written again after the hold"
 (($(logged A 'Message - gel') == 1)) || e2e_fail "the first session did not end exactly one hold"
