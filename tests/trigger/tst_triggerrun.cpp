@@ -51,11 +51,10 @@ private slots:
     void refusesWithoutCreatingAnything_data();
     void refusesWithoutCreatingAnything();
     void reportsTriggerFileThatCannotBeCreated();
+    void reportsUnreadableConfiguration_data();
     void reportsUnreadableConfiguration();
     void searchesBesideExecutableFirst_data();
     void searchesBesideExecutableFirst();
-    void workstationFileThatCannotBeReadIsReported_data();
-    void workstationFileThatCannotBeReadIsReported();
 
 private:
     QString path(const QString& relative) const { return m_root->filePath(relative); }
@@ -230,17 +229,45 @@ void TestTriggerRun::reportsTriggerFileThatCannotBeCreated()
     QCOMPARE(tree(m_root->path()), before);
 }
 
+void TestTriggerRun::reportsUnreadableConfiguration_data()
+{
+    QTest::addColumn<QString>("failing"); // the TELVOR.DAT that cannot be read
+    QTest::addColumn<QString>("locked");  // made mode 000 for an ordinary user; empty: none
+    QTest::addColumn<int>("error");
+    QTest::newRow("a directory beside the executable") << "app/TELVOR.DAT" << QString() << 21;
+    QTest::newRow("workstation's file unreadable") << "etc/TELVOR.DAT" << "etc/TELVOR.DAT" << 13;
+    QTest::newRow("workstation's directory not searchable") << "etc/TELVOR.DAT" << "etc" << 13;
+}
+
+// A user who may not read a TELVOR.DAT must learn that no alarm went out; a good file further
+// down the search must not stand in for the one that failed.
 void TestTriggerRun::reportsUnreadableConfiguration()
 {
-    QVERIFY(QDir().mkpath(path("app/TELVOR.DAT")));
-    // A good file further down the search must not stand in for the one that failed.
-    writeConfig(QStringLiteral("user"), QStringLiteral("[{share}/alarm/][1][17]"));
+    QFETCH(QString, failing);
+    QFETCH(QString, locked);
+    QFETCH(int, error);
+    if (locked.isEmpty()) {
+        QVERIFY(QDir().mkpath(path(failing)));
+        writeConfig(QStringLiteral("user"), QStringLiteral("[{share}/alarm/][1][17]"));
+    } else {
+        writeConfig(QStringLiteral("etc"), QStringLiteral("[{share}/alarm/][1][3]"));
+    }
+    for (const char* open : {"", "app", "user", "etc", "cwd"})
+        QCOMPARE(::chmod(QFile::encodeName(path(QString::fromLatin1(open))).constData(), 0777), 0);
+    if (!locked.isEmpty())
+        QCOMPARE(::chmod(QFile::encodeName(path(locked)).constData(), 0), 0);
     const QStringList before = tree(m_root->path());
 
-    const TriggerResult result = run();
+    TriggerResult result;
+    {
+        const EffectiveUser user(kUserA);
+        result = run();
+    }
 
+    if (!locked.isEmpty())
+        QCOMPARE(::chmod(QFile::encodeName(path(locked)).constData(), 0755), 0);
     QCOMPARE(result.outcome, TriggerOutcome::FileOperationFailed);
-    const QString expected = path("app/TELVOR.DAT") + QStringLiteral(" konnte nicht gelesen werden: Fehler 21 (");
+    const QString expected = path(failing) + QStringLiteral(" konnte nicht gelesen werden: Fehler %1 (").arg(error);
     QVERIFY2(result.message.contains(expected), qPrintable(result.message));
     QCOMPARE(tree(m_root->path()), before);
 }
@@ -300,36 +327,6 @@ void TestTriggerRun::searchesBesideExecutableFirst()
                      result.message.contains(path("etc")),
                  qPrintable(result.message));
     }
-}
-
-void TestTriggerRun::workstationFileThatCannotBeReadIsReported_data()
-{
-    QTest::addColumn<QString>("locked");
-    QTest::newRow("file unreadable") << "etc/TELVOR.DAT";
-    QTest::newRow("directory not searchable") << "etc";
-}
-
-// A user who may not read the workstation's file must learn that no alarm went out.
-void TestTriggerRun::workstationFileThatCannotBeReadIsReported()
-{
-    QFETCH(QString, locked);
-    writeConfig(QStringLiteral("etc"), QStringLiteral("[{share}/alarm/][1][3]"));
-    const QStringList before = tree(m_root->path());
-    for (const char* open : {"", "app", "user", "cwd"})
-        QCOMPARE(::chmod(QFile::encodeName(path(QString::fromLatin1(open))).constData(), 0777), 0);
-    QCOMPARE(::chmod(QFile::encodeName(path(locked)).constData(), 0), 0);
-
-    TriggerResult result;
-    {
-        const EffectiveUser user(kUserA);
-        result = run();
-    }
-
-    QCOMPARE(::chmod(QFile::encodeName(path(locked)).constData(), 0755), 0);
-    QCOMPARE(result.outcome, TriggerOutcome::FileOperationFailed);
-    const QString expected = path("etc/TELVOR.DAT") + QStringLiteral(" konnte nicht gelesen werden: Fehler 13 (");
-    QVERIFY2(result.message.contains(expected), qPrintable(result.message));
-    QCOMPARE(tree(m_root->path()), before);
 }
 
 QTEST_GUILESS_MAIN(TestTriggerRun)
