@@ -11,9 +11,8 @@ namespace telvor {
 void TelvorClient::decideRole()
 {
     const QString& id = m_config.stationId;
-    if (m_roleDecided && (!m_stationLock || m_stationLock->stationId() == id))
+    if (m_stationLock && m_stationLock->stationId() == id)
         return;
-    m_roleDecided = true;
     m_secondary = false;
     if (m_services.stationLockDirectory.isEmpty())
         return;

@@ -237,7 +237,6 @@ private:
     int m_waveCheckTicks = 0;         ///< Timer2 ticks spent waiting for it
 
     std::unique_ptr<StationLock> m_stationLock; ///< the lock of the ID the role was decided for
-    bool m_roleDecided = false;
     bool m_secondary = false;        ///< another session of this machine is the station of this ID
     bool m_exchangeDeferred = false; ///< announcing the alarm text and settling in were left to the station
 };
