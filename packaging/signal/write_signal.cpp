@@ -8,9 +8,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
 #include <numbers>
 #include <vector>
+
+#include <sndfile.h>
 
 namespace {
 
@@ -40,13 +41,6 @@ void appendSilence(std::vector<std::int16_t>& samples, double seconds)
     samples.insert(samples.end(), static_cast<std::size_t>(seconds * kRate), 0);
 }
 
-template <typename T> void put(std::ofstream& out, T value)
-{
-    // RIFF is little-endian, as is every machine this is built on; written byte by byte to be sure.
-    for (std::size_t i = 0; i < sizeof(T); ++i)
-        out.put(static_cast<char>((static_cast<std::uint64_t>(value) >> (8 * i)) & 0xff));
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
@@ -62,25 +56,18 @@ int main(int argc, char* argv[])
         appendSilence(samples, kGapSeconds);
     }
 
-    const auto dataBytes = static_cast<std::uint32_t>(samples.size() * sizeof(std::int16_t));
-    std::ofstream out(argv[1], std::ios::binary | std::ios::trunc);
-    out.write("RIFF", 4);
-    put<std::uint32_t>(out, 36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    put<std::uint32_t>(out, 16);        // size of the format chunk
-    put<std::uint16_t>(out, 1);         // PCM
-    put<std::uint16_t>(out, 1);         // mono
-    put<std::uint32_t>(out, kRate);     // frames per second
-    put<std::uint32_t>(out, kRate * 2); // bytes per second
-    put<std::uint16_t>(out, 2);         // bytes per frame
-    put<std::uint16_t>(out, 16);        // bits per sample
-    out.write("data", 4);
-    put<std::uint32_t>(out, dataBytes);
-    for (const std::int16_t sample : samples)
-        put<std::uint16_t>(out, static_cast<std::uint16_t>(sample));
-    out.close();
-    if (!out) {
-        std::fprintf(stderr, "write_signal: cannot write %s\n", argv[1]);
+    SF_INFO format{};
+    format.samplerate = kRate;
+    format.channels = 1;
+    format.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* file = sf_open(argv[1], SFM_WRITE, &format);
+    const auto frames = static_cast<sf_count_t>(samples.size());
+    const bool written = file && sf_write_short(file, samples.data(), frames) == frames;
+    if (!written)
+        std::fprintf(stderr, "write_signal: cannot write %s: %s\n", argv[1], sf_strerror(file));
+    // A close that fails has lost what was written: no file is better than a cut one.
+    if ((file && sf_close(file) != 0) || !written) {
+        std::remove(argv[1]);
         return 1;
     }
     return 0;
