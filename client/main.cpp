@@ -18,6 +18,7 @@
 #include "platform/PulseSound.h"
 #include "platform/ThreadTaskQueue.h"
 #include "platform/ThreadedExchangeIo.h"
+#include "platform/X11WindowStacking.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -58,7 +59,8 @@ int main(int argc, char* argv[])
     ThreadTaskQueue logWriter;
 
     telvor::telvor setupWindow;
-    Alarmanzeige alarmWindow(scheduler);
+    X11WindowStacking stacking;
+    Alarmanzeige alarmWindow(scheduler, stacking);
     alarmgesendet sentWindow;
     telvorttest testWindow(scheduler);
     mnbar tray(scheduler);

@@ -44,8 +44,8 @@ QString linesOf(QString text)
 
 } // namespace
 
-Alarmanzeige::Alarmanzeige(Scheduler& scheduler, QWidget* parent)
-    : QWidget(parent), Label1(new QLabel(this)), Image1(new QLabel(this)),
+Alarmanzeige::Alarmanzeige(Scheduler& scheduler, WindowStacking& stacking, QWidget* parent)
+    : QWidget(parent), Label1(new QLabel(this)), Image1(new QLabel(this)), m_stacking(stacking),
       hintergrund(scheduler, kFlashIntervalMs, false), m_textPointSize(kLoadPointSize)
 {
     prepareTopLevel(*this, Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint, QStringLiteral("Alarmanzeige"));
@@ -104,15 +104,15 @@ void Alarmanzeige::Alarm(const QString& anztext, bool fullScreen)
         setWindowState(windowState() & ~Qt::WindowMinimized);
         show();
     }
-    raise();
     // The alarm takes the keyboard when it arrives; its flashing never takes it again, so that the
     // person at this station can still type a mail or dial a phone while the window is open.
-    activateWindow();
+    m_stacking.activate(*windowHandle());
     QApplication::alert(this);
 }
 
 void Alarmanzeige::hintergrund_Timer()
 {
+    comeOverFullScreen();
     if (m_red) {
         m_red = false;
         setBackground(kWhite);
@@ -126,9 +126,18 @@ void Alarmanzeige::hintergrund_Timer()
         m_textPointSize = static_cast<qreal>(kLoadWidthTwips) / kTwipsPerPoint;
         enterNormal();
     }
-    // Window managers may put a focused full-screen window above "stay on top" windows; a raise
-    // at every switch to red lifts the alarm again where the window manager lets it.
-    raise();
+    // Some window managers take a raise for a wish for the keyboard: this one leaves it alone.
+    m_stacking.raiseWithoutFocus(*windowHandle());
+}
+
+// A full-screen window that has the keyboard lies above the "stay on top" layer under most window
+// managers: a presentation or a video call would hide the alarm for good once the user clicks back
+// into it. Only taking the keyboard lifts the alarm over it; that window keeps its own state. It is
+// looked at twice a second, so that the alarm is back within half a second of such a click.
+void Alarmanzeige::comeOverFullScreen()
+{
+    if (isVisible() && m_stacking.fullScreenWindowActive())
+        m_stacking.activate(*windowHandle());
 }
 
 void Alarmanzeige::closeEvent(QCloseEvent* event)

@@ -2,6 +2,7 @@
 
 #include "client/core/ClientViews.h"
 #include "common/Timer.h"
+#include "common/WindowStacking.h"
 
 #include <QWidget>
 
@@ -16,7 +17,7 @@ namespace telvor {
 class Alarmanzeige final : public QWidget, public AlarmView {
     Q_OBJECT
 public:
-    explicit Alarmanzeige(Scheduler& scheduler, QWidget* parent = nullptr);
+    Alarmanzeige(Scheduler& scheduler, WindowStacking& stacking, QWidget* parent = nullptr);
 
     void Alarm(const QString& anztext, bool fullScreen) override;
 
@@ -40,9 +41,12 @@ private:
     void fitToText();
     QRect availableArea() const;
     int screenWidth() const;
+    /** Lifts the window over a full-screen program that has the keyboard. */
+    void comeOverFullScreen();
 
     QLabel* Label1;
     QLabel* Image1;
+    WindowStacking& m_stacking;
     Timer hintergrund;
     /** The station's setting as of the latest alarm; every switch to red follows it. */
     bool m_fullScreen = false;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QScreen>
 #include <QTest>
+#include <QWindow>
 
 #include <memory>
 
@@ -34,6 +35,25 @@ double shareOf(const QImage& image, const QRect& area, const QColor& c)
     return all ? static_cast<double>(hits) / all : 0.0;
 }
 
+/** Counts what the window asks of the window manager, and does it as Qt would. */
+struct RecordingStacking final : WindowStacking {
+    void raiseWithoutFocus(QWindow& window) override
+    {
+        ++raises;
+        window.raise();
+    }
+    void activate(QWindow& window) override
+    {
+        ++activations;
+        window.requestActivate();
+    }
+    bool fullScreenWindowActive() override { return otherFullScreen; }
+
+    int raises = 0;
+    int activations = 0;
+    bool otherFullScreen = false;
+};
+
 } // namespace
 
 class TestAlarmanzeige final : public QObject {
@@ -49,6 +69,8 @@ private slots:
     void textSizeFollowsWidth();
     void secondAlarmReplacesTextAndKeepsFlashing();
     void secondAlarmComesToTheTopAgain();
+    void keyboardTakenOnArrivalAndOverFullScreen_data();
+    void keyboardTakenOnArrivalAndOverFullScreen();
     void closingUnloadsAndNextAlarmResets();
     void closedInFullScreenReopensNormal();
     void textShownAsPlainLines_data();
@@ -70,6 +92,7 @@ private:
     }
 
     std::unique_ptr<VirtualScheduler> m_scheduler;
+    RecordingStacking m_stacking;
     std::unique_ptr<Alarmanzeige> m_window;
     bool m_fullScreen = false;
 };
@@ -78,7 +101,8 @@ void TestAlarmanzeige::init()
 {
     m_fullScreen = false;
     m_scheduler = std::make_unique<VirtualScheduler>();
-    m_window = std::make_unique<Alarmanzeige>(*m_scheduler);
+    m_stacking = RecordingStacking();
+    m_window = std::make_unique<Alarmanzeige>(*m_scheduler, m_stacking);
 }
 
 void TestAlarmanzeige::cleanup()
@@ -212,6 +236,35 @@ void TestAlarmanzeige::secondAlarmComesToTheTopAgain()
     window().Alarm(QStringLiteral("Zweiter"), m_fullScreen);
     QVERIFY(!window().isMinimized());
     QVERIFY(QTest::qWaitForWindowActive(&window()));
+}
+
+void TestAlarmanzeige::keyboardTakenOnArrivalAndOverFullScreen_data()
+{
+    QTest::addColumn<bool>("otherFullScreen");
+    QTest::addColumn<int>("activationsAfterFourSwitches");
+    // Someone types a mail while the alarm flashes: the keyboard stays with the mail.
+    QTest::newRow("ordinary window active") << false << 1;
+    // A presentation lies above the alarm while it has the keyboard: every switch takes it.
+    QTest::newRow("full-screen program active") << true << 5;
+}
+
+void TestAlarmanzeige::keyboardTakenOnArrivalAndOverFullScreen()
+{
+    QFETCH(bool, otherFullScreen);
+    QFETCH(int, activationsAfterFourSwitches);
+    window().Alarm(QStringLiteral("Überfall"), m_fullScreen);
+    QVERIFY(QTest::qWaitForWindowExposed(&window()));
+    QCOMPARE(m_stacking.activations, 1);
+
+    m_stacking.otherFullScreen = otherFullScreen;
+    m_scheduler->advance(2000);
+    QCOMPARE(m_stacking.activations, activationsAfterFourSwitches);
+    // Back on top at each switch to red, without the keyboard.
+    QCOMPARE(m_stacking.raises, 2);
+
+    window().close();
+    m_scheduler->advance(2000);
+    QCOMPARE(m_stacking.activations, activationsAfterFourSwitches);
 }
 
 void TestAlarmanzeige::closingUnloadsAndNextAlarmResets()
