@@ -1,6 +1,6 @@
 // PendraSaver: the alarm screen saver (modScreenSaver). The desktop starts it with a switch: "/S"
 // the screen saver, "/P" and a window its preview, "/C" the settings, "/A" a new password; a
-// screen-saver host of the xscreensaver kind with -root or -window-id.
+// screen-saver host of the xscreensaver kind with -root or -window-id (one dash or two).
 
 #include "common/Clock.h"
 #include "common/ExchangeIo.h"
@@ -78,8 +78,11 @@ const QString kProgram = QStringLiteral("PendraSaver");
 
 int Main(const StartDecision& start, int argc, char* argv[])
 {
-    if (start.mode == SaverMode::None)
+    if (start.mode == SaverMode::None) {
+        if (!start.error.isEmpty())
+            printLine(kProgram + QStringLiteral(": ") + start.error);
         return 0;
+    }
     std::unique_ptr<QLockFile> instance;
     if (start.takesLock) {
         instance = lockSingleInstance(kProgram);

@@ -1,11 +1,13 @@
 #include "screensaver/core/StartDecision.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace telvor {
 
 namespace {
 
+// xscreensaver's hacks take their switches with one dash or two; version 6 writes two.
 const QString kHostWindowOption = QStringLiteral("-window-id");
 const QString kRootOption = QStringLiteral("-root");
 
@@ -93,19 +95,41 @@ StartDecision preview(const QString& commandLine)
     return decide(SaverMode::Preview, true, *handle);
 }
 
-/** xscreensaver's conventions: one process per screen, none of them takes the lock. */
+/** Where the switch stands, written with one dash or two; -1 when it is not there. */
+qsizetype optionIndex(const QStringList& arguments, const QString& option)
+{
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (argument == option || (argument.startsWith(u'-') && QStringView(argument).mid(1) == option))
+            return i;
+    }
+    return -1;
+}
+
+/**
+ * xscreensaver's conventions: one process per screen, none of them takes the lock. The other
+ * switches of its hacks (--fps, --visual, --delay, ...) are left alone: a host that adds one must
+ * not make the display end.
+ */
 StartDecision hostMode(const QStringList& arguments, const QString& xscreensaverWindow)
 {
-    const qsizetype option = arguments.indexOf(kHostWindowOption);
+    const qsizetype option = optionIndex(arguments, kHostWindowOption);
     if (option >= 0) {
         const QString id = arguments.value(option + 1);
         if (const std::optional<quint32> window = hostWindowNumber(id))
             return decide(SaverMode::HostWindow, false, *window);
         return decide(SaverMode::HostWindow, false, 0,
-                      QStringLiteral("%1 %2: keine Fensternummer").arg(kHostWindowOption, id));
+                      QStringLiteral("%1 %2: keine Fensternummer").arg(arguments.at(option), id));
     }
-    if (!arguments.contains(kRootOption))
-        return decide(SaverMode::None, false);
+    if (optionIndex(arguments, kRootOption) < 0) {
+        // A host's command line without -root ends at once, and the host starts it again and
+        // again: its log should say why.
+        if (std::ranges::none_of(arguments, [](const QString& a) { return a.startsWith(u'-'); }))
+            return decide(SaverMode::None, false);
+        return decide(SaverMode::None, false, 0,
+                      QStringLiteral("%1: kein bekannter Schalter (/S, /P, /C, /A, -root, -window-id)")
+                          .arg(arguments.join(QLatin1Char(' '))));
+    }
     // The host hands its own window through the environment and asks for the root all the same.
     if (xscreensaverWindow.isEmpty())
         return decide(SaverMode::HostRoot, false);

@@ -14,8 +14,8 @@ enum class SaverMode {
     Preview,     ///< "/P" and a window: the display inside the host's preview window
     Settings,    ///< "/C": the settings window
     NewPassword, ///< "/A": the password window
-    HostWindow,  ///< -window-id or $XSCREENSAVER_WINDOW: the display inside a screen-saver host's window
-    HostRoot,    ///< -root without a host window: the display over the whole screen
+    HostWindow,  ///< [-]-window-id or $XSCREENSAVER_WINDOW: the display inside a screen-saver host's window
+    HostRoot,    ///< [-]-root without a host window: the display over the whole screen
 };
 
 struct StartDecision {
@@ -24,7 +24,10 @@ struct StartDecision {
     bool takesLock = false;
     /** Preview and HostWindow: the X11 id of the window to draw into. */
     quint32 window = 0;
-    /** Not empty: the start cannot go on; this goes to standard error and the program ends. */
+    /**
+     * Not empty: the start cannot go on; this goes to standard error and the program ends. With
+     * None it says that a dash switch was not understood.
+     */
     QString error;
 };
 

@@ -46,7 +46,7 @@ void TestStartDecision::switches_data()
     row("/A wins over /S behind it", {"/A", "/S"}, SaverMode::NewPassword, true);
     row("empty line", {}, SaverMode::None, false);
     row("one blank", {""}, SaverMode::None, false);
-    row("dash form -s", {"-s"}, SaverMode::None, false);
+    row("dash form -s ends, saying so", {"-s"}, SaverMode::None, false, 0, true);
     row("/X", {"/X"}, SaverMode::None, false);
     row("a single character", {"/"}, SaverMode::None, false);
     row("host window in hex", {"-window-id", "0x2a00007"}, SaverMode::HostWindow, false, 0x2a00007);
@@ -60,6 +60,19 @@ void TestStartDecision::switches_data()
         "0x1e00003");
     row("the environment alone starts nothing", {}, SaverMode::None, false, 0, false, "0x1e00003");
     row("/S with the environment stays /S", {"/S"}, SaverMode::ScreenSaver, true, 0, false, "0x1e00003");
+    // xscreensaver 6 writes its hacks' switches with two dashes, and may add switches of its own.
+    row("--root draws into the host's window", {"--root"}, SaverMode::HostWindow, false, 0x1e00003, false, "0x1e00003");
+    row("--window-id", {"--window-id", "0x2a00007"}, SaverMode::HostWindow, false, 0x2a00007);
+    row("--window-id takes the next word even if it is a switch", {"--window-id", "--root"}, SaverMode::HostWindow,
+        false, 0, true, "0x1e00003");
+    row("settings preview: --root, --window-id in upper-case hex", {"--root", "--window-id", "0xA00EE5"},
+        SaverMode::HostWindow, false, 0xa00ee5, false, "0xA00EE5");
+    row("other hack switches are left alone", {"--fps", "--visual", "TrueColor", "--root", "--delay", "5"},
+        SaverMode::HostWindow, false, 0x1e00003, false, "0x1e00003");
+    row("three dashes are no host switch", {"---root"}, SaverMode::None, false, 0, true, "0x1e00003");
+    row("--window-id=ID is not a host's spelling", {"--window-id=0x2a00007"}, SaverMode::None, false, 0, true);
+    row("a hack switch alone ends, saying so", {"--fps"}, SaverMode::None, false, 0, true, "0x1e00003");
+    row("a word without a dash ends silently", {"root"}, SaverMode::None, false);
 }
 
 void TestStartDecision::switches()
