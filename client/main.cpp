@@ -19,6 +19,7 @@
 #include "platform/ThreadTaskQueue.h"
 #include "platform/ThreadedExchangeIo.h"
 #include "platform/X11WindowStacking.h"
+#include "platform/XineramaMonitorLayout.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -60,7 +61,8 @@ int main(int argc, char* argv[])
 
     telvor::telvor setupWindow;
     X11WindowStacking stacking;
-    Alarmanzeige alarmWindow(scheduler, stacking);
+    XineramaMonitorLayout monitors;
+    Alarmanzeige alarmWindow(scheduler, stacking, monitors);
     alarmgesendet sentWindow;
     telvorttest testWindow(scheduler);
     mnbar tray(scheduler);

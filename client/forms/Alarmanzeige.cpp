@@ -44,8 +44,8 @@ QString linesOf(QString text)
 
 } // namespace
 
-Alarmanzeige::Alarmanzeige(Scheduler& scheduler, WindowStacking& stacking, QWidget* parent)
-    : QWidget(parent), Label1(new QLabel(this)), Image1(new QLabel(this)), m_stacking(stacking),
+Alarmanzeige::Alarmanzeige(Scheduler& scheduler, WindowStacking& stacking, MonitorLayout& monitors, QWidget* parent)
+    : QWidget(parent), Label1(new QLabel(this)), Image1(new QLabel(this)), m_stacking(stacking), m_monitors(monitors),
       hintergrund(scheduler, kFlashIntervalMs, false), m_textPointSize(kLoadPointSize)
 {
     prepareTopLevel(*this, Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint, QStringLiteral("Alarmanzeige"));
@@ -236,16 +236,27 @@ QSize Alarmanzeige::setTextSize(qreal pointSize, int maxWidth)
     return wrapped.size().expandedTo(Label1->size());
 }
 
+QRect Alarmanzeige::monitorArea() const
+{
+    const QScreen* s = screen();
+    if (!s)
+        return QRect(QPoint(0, 0), size());
+    const QRect whole = s->geometry();
+    for (const QRect& monitor : m_monitors.monitors())
+        if (monitor != whole && whole.contains(monitor))
+            return monitor;
+    return whole;
+}
+
 QRect Alarmanzeige::availableArea() const
 {
     const QScreen* s = screen();
-    return s ? s->availableGeometry() : QRect(QPoint(0, 0), size());
+    return s ? s->availableGeometry().intersected(monitorArea()) : QRect(QPoint(0, 0), size());
 }
 
 int Alarmanzeige::screenWidth() const
 {
-    const QScreen* s = screen();
-    return s ? s->geometry().width() : width();
+    return monitorArea().width();
 }
 
 } // namespace telvor

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/core/ClientViews.h"
+#include "common/MonitorLayout.h"
 #include "common/Timer.h"
 #include "common/WindowStacking.h"
 
@@ -17,7 +18,7 @@ namespace telvor {
 class Alarmanzeige final : public QWidget, public AlarmView {
     Q_OBJECT
 public:
-    Alarmanzeige(Scheduler& scheduler, WindowStacking& stacking, QWidget* parent = nullptr);
+    Alarmanzeige(Scheduler& scheduler, WindowStacking& stacking, MonitorLayout& monitors, QWidget* parent = nullptr);
 
     void Alarm(const QString& anztext, bool fullScreen) override;
 
@@ -39,6 +40,8 @@ private:
     void enterMaximised();
     void enterNormal();
     void fitToText();
+    /** The monitor the window shows on: the primary one where one screen spans several. */
+    QRect monitorArea() const;
     QRect availableArea() const;
     int screenWidth() const;
     /** Lifts the window over a full-screen program that has the keyboard. */
@@ -47,6 +50,7 @@ private:
     QLabel* Label1;
     QLabel* Image1;
     WindowStacking& m_stacking;
+    MonitorLayout& m_monitors;
     Timer hintergrund;
     /** The station's setting as of the latest alarm; every switch to red follows it. */
     bool m_fullScreen = false;

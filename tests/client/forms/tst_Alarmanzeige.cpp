@@ -54,6 +54,12 @@ struct RecordingStacking final : WindowStacking {
     bool otherFullScreen = false;
 };
 
+/** Monitors as a test sets them; none, as on a screen that is one monitor, by default. */
+struct FixedMonitors final : MonitorLayout {
+    std::vector<QRect> monitors() override { return areas; }
+    std::vector<QRect> areas;
+};
+
 } // namespace
 
 class TestAlarmanzeige final : public QObject {
@@ -69,6 +75,8 @@ private slots:
     void textSizeFollowsWidth();
     void secondAlarmReplacesTextAndKeepsFlashing();
     void secondAlarmComesToTheTopAgain();
+    void opensOnOneMonitorOfAJoinedScreen_data();
+    void opensOnOneMonitorOfAJoinedScreen();
     void keyboardTakenOnArrivalAndOverFullScreen_data();
     void keyboardTakenOnArrivalAndOverFullScreen();
     void closingUnloadsAndNextAlarmResets();
@@ -93,6 +101,7 @@ private:
 
     std::unique_ptr<VirtualScheduler> m_scheduler;
     RecordingStacking m_stacking;
+    FixedMonitors m_monitors;
     std::unique_ptr<Alarmanzeige> m_window;
     bool m_fullScreen = false;
 };
@@ -102,7 +111,8 @@ void TestAlarmanzeige::init()
     m_fullScreen = false;
     m_scheduler = std::make_unique<VirtualScheduler>();
     m_stacking = RecordingStacking();
-    m_window = std::make_unique<Alarmanzeige>(*m_scheduler, m_stacking);
+    m_monitors = FixedMonitors();
+    m_window = std::make_unique<Alarmanzeige>(*m_scheduler, m_stacking, m_monitors);
 }
 
 void TestAlarmanzeige::cleanup()
@@ -236,6 +246,33 @@ void TestAlarmanzeige::secondAlarmComesToTheTopAgain()
     window().Alarm(QStringLiteral("Zweiter"), m_fullScreen);
     QVERIFY(!window().isMinimized());
     QVERIFY(QTest::qWaitForWindowActive(&window()));
+}
+
+void TestAlarmanzeige::opensOnOneMonitorOfAJoinedScreen_data()
+{
+    QTest::addColumn<bool>("fullScreen");
+    QTest::newRow("normal") << false;
+    QTest::newRow("full screen") << true;
+}
+
+// Two monitors side by side that the window system shows as one screen: centred on that screen,
+// the window would lie across the gap. It opens on the primary monitor, sized for that monitor.
+void TestAlarmanzeige::opensOnOneMonitorOfAJoinedScreen()
+{
+    QFETCH(bool, fullScreen);
+    const QRect whole = screen()->geometry();
+    const QRect primary(whole.topLeft(), QSize(whole.width() / 2, whole.height()));
+    m_monitors.areas = {primary, primary.translated(primary.width(), 0)};
+
+    window().Alarm(QStringLiteral("Kasse 2"), fullScreen);
+    QVERIFY(QTest::qWaitForWindowExposed(&window()));
+    if (fullScreen) {
+        QCOMPARE(label()->font().pointSizeF(), primary.width() * 15 / 450.0);
+    } else {
+        QVERIFY(primary.contains(window().frameGeometry()));
+        const QPoint offCentre = window().geometry().center() - primary.center();
+        QVERIFY2(offCentre.manhattanLength() <= 8, qPrintable(QString::number(offCentre.manhattanLength())));
+    }
 }
 
 void TestAlarmanzeige::keyboardTakenOnArrivalAndOverFullScreen_data()

@@ -7,6 +7,7 @@
 #include "client/forms/alarmgesendet.h"
 #include "common/VirtualScheduler.h"
 #include "platform/X11WindowStacking.h"
+#include "platform/XineramaMonitorLayout.h"
 #include "tests/support/XTools.h"
 
 #include <QApplication>
@@ -43,6 +44,7 @@ private:
 
     std::unique_ptr<VirtualScheduler> m_scheduler;
     X11WindowStacking m_stacking;
+    XineramaMonitorLayout m_monitors;
     std::unique_ptr<Alarmanzeige> m_window;
     bool m_fullScreen = false;
 };
@@ -57,7 +59,7 @@ void TestAlarmanzeigeGui::init()
 {
     m_fullScreen = false;
     m_scheduler = std::make_unique<VirtualScheduler>();
-    m_window = std::make_unique<Alarmanzeige>(*m_scheduler, m_stacking);
+    m_window = std::make_unique<Alarmanzeige>(*m_scheduler, m_stacking, m_monitors);
 }
 
 void TestAlarmanzeigeGui::cleanup()
