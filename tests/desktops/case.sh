@@ -6,8 +6,10 @@
 # in a subshell of its own, so that a failed one leaves the others to run.
 set -uo pipefail
 here=$(dirname "$(readlink -f "${BASH_SOURCE[0]}")")
+# shellcheck source=tests/e2e/site.sh
 source "$here/../e2e/site.sh"
 for cases in "$here"/*_cases.sh; do
+    # shellcheck source=/dev/null
     source "$cases"
 done
 
@@ -22,11 +24,12 @@ for name in "$@"; do
         # run, and the cases it left out count as failed.
         "setup_$group"
     fi
-    # Not as the condition of an if, where bash would ignore set -e inside.
+    # A plain command: as the condition of an if, or beside || or &&, bash would ignore set -e inside.
     (
         set -e
         "case_$name"
     )
+    # shellcheck disable=SC2181
     if (($? == 0)); then
         echo "RESULT $host $name PASS"
     else

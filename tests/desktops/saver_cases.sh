@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Desktop cases of the alarm screen saver under the real screen-saver hosts of Debian 12: the
 # xscreensaver and mate-screensaver daemons run PendraSaver as their only saver. A screenshot shows
 # the clock on black; a station's alarm then shows its text on a colour that changes at every

@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2154 # e2e_root and the e2e_ functions come from tests/e2e/site.sh
 # The alarm window among other programs' windows, as a person at the receiving station sees it:
 # screenshots of the whole screen, never the window manager's stacking list (some misreport it).
 # Station 8 raises the alarm; station 7 shows it. A probe program plays the other windows.
