@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # case.sh CASE...: runs cases of the desktops matrix on the desktop at hand (see matrix.sh) and
-# prints one line "RESULT <window manager> <case> PASS|FAIL" for each. A case is the function
+# prints one line "RESULT <window manager> <case> PASS|FAIL|SKIP" for each (SKIP: the case exited
+# with 77, as it does where this machine lacks what it needs). A case is the function
 # case_CASE of one of the *_cases.sh files beside this one; a file may define setup_GROUP, which
 # runs once, before the first case whose name begins with GROUP_. Cases run in the order given, each
 # in a subshell of its own, so that a failed one leaves the others to run.
@@ -29,9 +30,12 @@ for name in "$@"; do
         set -e
         "case_$name"
     )
-    # shellcheck disable=SC2181
-    if (($? == 0)); then
+    status=$?
+    if ((status == 0)); then
         echo "RESULT $host $name PASS"
+    elif ((status == 77)); then
+        # The case cannot run on this machine and has said why.
+        echo "RESULT $host $name SKIP"
     else
         echo "RESULT $host $name FAIL"
         failed=1
