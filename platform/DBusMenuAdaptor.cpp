@@ -42,7 +42,7 @@ bool sameKinds(const QList<NotifierMenuEntry>& a, const QList<NotifierMenuEntry>
 
 } // namespace
 
-DBusMenuAdaptor::DBusMenuAdaptor(QObject* object) : QDBusAbstractAdaptor(object)
+DBusMenuAdaptor::DBusMenuAdaptor(DBusContextObject* object) : QDBusAbstractAdaptor(object), m_object(object)
 {
 }
 
@@ -96,7 +96,7 @@ QVariantMap DBusMenuAdaptor::properties(int id, const QStringList& names) const
 
 void DBusMenuAdaptor::invalidId(int id)
 {
-    sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("no menu item %1").arg(id));
+    m_object->sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("no menu item %1").arg(id));
 }
 
 uint DBusMenuAdaptor::GetLayout(int parentId, int recursionDepth, const QStringList& propertyNames,
@@ -127,7 +127,8 @@ QDBusVariant DBusMenuAdaptor::GetProperty(int id, const QString& name)
 {
     const QVariantMap all = exists(id) ? properties(id) : QVariantMap();
     if (!all.contains(name)) {
-        sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("menu item %1 has no property %2").arg(id).arg(name));
+        m_object->sendErrorReply(QDBusError::InvalidArgs,
+                                 QStringLiteral("menu item %1 has no property %2").arg(id).arg(name));
         return {};
     }
     return QDBusVariant(all.value(name));
@@ -166,7 +167,7 @@ QList<int> DBusMenuAdaptor::EventGroup(const QList<DBusMenuEvent>& events)
         if (!handleEvent(event.id, event.eventId))
             idErrors.append(event.id);
     if (!events.isEmpty() && idErrors.size() == events.size())
-        sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("none of the menu items exists"));
+        m_object->sendErrorReply(QDBusError::InvalidArgs, QStringLiteral("none of the menu items exists"));
     return idErrors;
 }
 

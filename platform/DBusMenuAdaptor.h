@@ -11,13 +11,18 @@
 
 namespace telvor {
 
+/** An object on the bus that may answer a call with an error: the bus tells it of the call under way. */
+class DBusContextObject final : public QObject, public QDBusContext {
+    Q_OBJECT
+};
+
 /**
  * The icon's menu as a notification area reads it on the message bus (com.canonical.dbusmenu,
  * version 3): one level of entries under the root item 0, entry i having the id i + 1. Each change
  * of the entries is announced: a change of their number or kind as a new layout revision, a
  * change of labels or states as the changed items' properties.
  */
-class DBusMenuAdaptor final : public QDBusAbstractAdaptor, protected QDBusContext {
+class DBusMenuAdaptor final : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "com.canonical.dbusmenu")
     Q_PROPERTY(uint Version READ version)
@@ -26,7 +31,7 @@ class DBusMenuAdaptor final : public QDBusAbstractAdaptor, protected QDBusContex
     Q_PROPERTY(QStringList IconThemePath READ iconThemePath)
 
 public:
-    explicit DBusMenuAdaptor(QObject* object);
+    explicit DBusMenuAdaptor(DBusContextObject* object);
 
     void setEntries(const QList<NotifierMenuEntry>& entries);
 
@@ -64,8 +69,9 @@ private:
     bool handleEvent(int id, const QString& eventId);
     void invalidId(int id);
 
+    DBusContextObject* m_object;
     QList<NotifierMenuEntry> m_entries;
-    uint m_revision = 1;
+    uint m_revision = 0;
 };
 
 } // namespace telvor

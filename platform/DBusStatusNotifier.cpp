@@ -1,6 +1,5 @@
 #include "platform/DBusStatusNotifier.h"
 
-#include "platform/DBusMenuAdaptor.h"
 #include "platform/StatusNotifierItemAdaptor.h"
 
 #include <QCoreApplication>
@@ -135,8 +134,11 @@ void DBusStatusNotifier::hostRegistered()
 
 void DBusStatusNotifier::watcherCame()
 {
-    if (m_offered)
-        askWatcher();
+    if (!m_offered)
+        return;
+    // An asking still under way went to no watcher or to the one before; this one needs its own.
+    m_asking = false;
+    askWatcher();
 }
 
 void DBusStatusNotifier::watcherGone()

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "common/StatusNotifier.h"
+#include "platform/DBusMenuAdaptor.h"
 
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
 
 namespace telvor {
 
-class DBusMenuAdaptor;
 class StatusNotifierItemAdaptor;
 
 /**
@@ -49,7 +49,7 @@ private:
 
     QDBusConnection m_bus;
     QObject m_itemObject;
-    QObject m_menuObject;
+    DBusContextObject m_menuObject;
     StatusNotifierItemAdaptor* m_item;
     DBusMenuAdaptor* m_menu;
     QDBusServiceWatcher m_watcher;
