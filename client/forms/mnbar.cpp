@@ -69,11 +69,6 @@ void mnbar::load()
 
 void mnbar::lookForTray()
 {
-    // An icon on the message bus already shows; a panel that also docks icons must not get a second.
-    if (m_notifierPlaced) {
-        m_trayWatch.setEnabled(false);
-        return;
-    }
     if (m_trayAvailable()) {
         m_trayWatch.setEnabled(false);
         if (m_notifier)
@@ -94,10 +89,8 @@ void mnbar::lookForTray()
 
 void mnbar::notifierPlaced(bool placed)
 {
-    if (m_icon->isVisible())
-        return;
-    m_notifierPlaced = placed;
     if (placed) {
+        // No more looks: a panel that also docks icons must not get a second one.
         m_iconWasShown = true;
         m_trayWatch.setEnabled(false);
     } else {

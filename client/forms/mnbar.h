@@ -61,7 +61,6 @@ private:
     QMenu* m_menu;
     QSystemTrayIcon* m_icon;
     StatusNotifier* m_notifier;
-    bool m_notifierPlaced = false;
     std::unique_ptr<telvorinfo> m_info;
     ClientInput* m_client = nullptr;
     /** Looks again for a notification area that appears after the client, as at a login. */
