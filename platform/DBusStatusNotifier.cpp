@@ -1,5 +1,6 @@
 #include "platform/DBusStatusNotifier.h"
 
+#include "platform/DBusMenuAdaptor.h"
 #include "platform/StatusNotifierItemAdaptor.h"
 
 #include <QCoreApplication>
@@ -22,13 +23,13 @@ const QString kMenuPath = QStringLiteral("/MenuBar");
 } // namespace
 
 DBusStatusNotifier::DBusStatusNotifier(QDBusConnection bus, QString id, QString title, QObject* parent)
-    : StatusNotifier(parent), m_bus(std::move(bus)),
+    : StatusNotifier(parent), m_bus(std::move(bus)), m_menuObject(std::make_unique<DBusContextObject>()),
       m_watcher(kWatcherService, m_bus, QDBusServiceWatcher::WatchForOwnerChange)
 {
     registerDBusTrayTypes();
     m_item = new StatusNotifierItemAdaptor(&m_itemObject, std::move(id), std::move(title), QDBusObjectPath(kMenuPath));
     m_item->onContextMenu = [this](QPoint at) { emit menuRequested(at); };
-    m_menu = new DBusMenuAdaptor(&m_menuObject);
+    m_menu = new DBusMenuAdaptor(m_menuObject.get());
     m_menu->onChosen = [this](int index) { emit entryChosen(index); };
     m_menu->onAboutToShow = [this] { emit menuAboutToShow(); };
     // A panel that restarts hands the watcher's name over or drops it and takes it again.
@@ -53,7 +54,7 @@ void DBusStatusNotifier::offer()
     if (!m_offered) {
         m_offered = true;
         m_bus.registerObject(kItemPath, &m_itemObject, QDBusConnection::ExportAdaptors);
-        m_bus.registerObject(kMenuPath, &m_menuObject, QDBusConnection::ExportAdaptors);
+        m_bus.registerObject(kMenuPath, m_menuObject.get(), QDBusConnection::ExportAdaptors);
         const QString wanted =
             QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(QCoreApplication::applicationPid());
         m_serviceName = m_bus.registerService(wanted) ? wanted : m_bus.baseService();

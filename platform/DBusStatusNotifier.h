@@ -1,13 +1,16 @@
 #pragma once
 
 #include "common/StatusNotifier.h"
-#include "platform/DBusMenuAdaptor.h"
 
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
 
+#include <memory>
+
 namespace telvor {
 
+class DBusContextObject;
+class DBusMenuAdaptor;
 class StatusNotifierItemAdaptor;
 
 /**
@@ -49,7 +52,8 @@ private:
 
     QDBusConnection m_bus;
     QObject m_itemObject;
-    DBusContextObject m_menuObject;
+    // The adaptors' types stay out of this header: forms that include it have a class named telvor.
+    std::unique_ptr<DBusContextObject> m_menuObject;
     StatusNotifierItemAdaptor* m_item;
     DBusMenuAdaptor* m_menu;
     QDBusServiceWatcher m_watcher;
