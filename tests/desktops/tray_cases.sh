@@ -62,15 +62,23 @@ tray_bar()
     return 0
 }
 
-# tray_icon_place WINDOW: "WxH+X+Y" of the client's orange-red icon within the window, once it shows.
+# tray_icon_place WINDOW [COLOUR]: "WxH+X+Y" of the part of the window in that colour (default: the
+# normal icon's orange-red; the cut-off icon's warning sign is rgb(255,204,0)), once it shows.
 tray_icon_place()
 {
-    local shot=$e2e_root/bar.png place
+    local shot=$e2e_root/bar.png colour=${2:-rgb(255,69,0)} place
     import -window "$1" "$shot" 2>/dev/null || return 0
-    # Everything but the icon's orange-red goes black; what is left is the icon.
-    place=$(convert "$shot" -fuzz 12% -fill black +opaque 'rgb(255,69,0)' -fill white -opaque 'rgb(255,69,0)' \
+    # Everything but that colour goes black; what is left is the icon.
+    place=$(convert "$shot" -fuzz 12% -fill black +opaque "$colour" -fill white -opaque "$colour" \
         -format '%@' info: 2>/dev/null)
-    [[ $place =~ ^([0-9]+)x([0-9]+) ]] && ((BASH_REMATCH[1] >= 12 && BASH_REMATCH[2] >= 12)) && echo "$place"
+    [[ $place =~ ^([0-9]+)x([0-9]+) ]] && ((BASH_REMATCH[1] >= 8 && BASH_REMATCH[2] >= 8)) && echo "$place"
+    return 0
+}
+
+# tray_icon_gone WINDOW [COLOUR]: prints "gone" once the window shows nothing in that colour.
+tray_icon_gone()
+{
+    [[ -z $(tray_icon_place "$@") ]] && echo gone
     return 0
 }
 
@@ -163,8 +171,8 @@ case_tray_late_xembed()
 # No notification area at the start; after 5 s a watcher and a notification area on the message
 # bus come (status-notifier-watcher, gtk-sni-tray-standalone): the icon shows in that area, its
 # menu (the area's own, read from the bus) opens on the right button, "Info" opens the info
-# window, a docking area that comes later gets no second icon, and the client never says that it
-# found no notification area.
+# window, a docking area that comes later gets no second icon, the area follows the cut-off icon,
+# and the client never says that it found no notification area.
 case_tray_late_sni()
 {
     local pid started came area bar place x y w h menu
@@ -200,6 +208,15 @@ case_tray_late_sni()
     tray_shot tray-late-sni-trayer
     [[ -z $(e2e_tray_icon "$pid") ]] || e2e_fail "a second icon docked into trayer"
     [[ -n $(tray_icon_place "$bar") ]] || e2e_fail "the icon left the bus notification area"
+
+    # Cut off from the exchange directory: the area shows the grey icon with its warning sign.
+    mv "$e2e_exchange" "$e2e_exchange.away"
+    e2e_wait 30 tray_icon_place "$bar" 'rgb(255,204,0)' >/dev/null || e2e_fail "the area did not show the cut-off icon"
+    [[ -z $(tray_icon_place "$bar") ]] || e2e_fail "the area shows the normal icon beside the cut-off one"
+    tray_shot tray-late-sni-cut-off
+    mv "$e2e_exchange.away" "$e2e_exchange"
+    e2e_wait 15 tray_icon_gone "$bar" 'rgb(255,204,0)' >/dev/null || e2e_fail "the cut-off icon stayed"
+    e2e_wait 5 tray_icon_place "$bar" >/dev/null || e2e_fail "the normal icon did not come back"
 
     # The report of a missing notification area would come a minute after the start.
     while (($(e2e_now_ms) - started < 62000)); do
