@@ -13,6 +13,7 @@
 #include "common/SingleInstance.h"
 #include "common/UserDirectory.h"
 #include "pictures/ProgramIcon.h"
+#include "platform/DBusStatusNotifier.h"
 #include "platform/InstanceChannel.h"
 #include "platform/LinuxSerialPort.h"
 #include "platform/PulseSound.h"
@@ -65,7 +66,9 @@ int main(int argc, char* argv[])
     Alarmanzeige alarmWindow(scheduler, stacking, monitors);
     alarmgesendet sentWindow;
     telvorttest testWindow(scheduler);
-    mnbar tray(scheduler);
+    // For a notification area on the message bus that comes after Qt has looked for one.
+    DBusStatusNotifier notifier(QDBusConnection::sessionBus(), QStringLiteral("telvor"), QStringLiteral("Quorvel"));
+    mnbar tray(scheduler, &notifier);
 
     ClientViews views;
     views.setup = &setupWindow;

@@ -1,7 +1,10 @@
 #include "client/forms/mnbar.h"
 
 #include "client/core/Company.h"
+#include "client/forms/NotifierMenu.h"
+#include "client/forms/NotifierPictures.h"
 #include "client/forms/telvorinfo.h"
+#include "common/StatusNotifier.h"
 #include "pictures/ProgramIcon.h"
 
 #include <QMenu>
@@ -21,13 +24,15 @@ constexpr int kTrayLooksBeforeReport = 30;
 
 } // namespace
 
-mnbar::mnbar(Scheduler& scheduler, QWidget* parent) : mnbar(scheduler, &QSystemTrayIcon::isSystemTrayAvailable, parent)
+mnbar::mnbar(Scheduler& scheduler, StatusNotifier* notifier, QWidget* parent)
+    : mnbar(scheduler, &QSystemTrayIcon::isSystemTrayAvailable, notifier, parent)
 {
 }
 
-mnbar::mnbar(Scheduler& scheduler, Availability trayAvailable, QWidget* parent)
+mnbar::mnbar(Scheduler& scheduler, Availability trayAvailable, StatusNotifier* notifier, QWidget* parent)
     : QWidget(parent), m_trayAvailable(std::move(trayAvailable)), m_menu(new QMenu(this)),
-      m_icon(new QSystemTrayIcon(this)), m_trayWatch(scheduler, kTrayLookMs, false, [this] { lookForTray(); })
+      m_icon(new QSystemTrayIcon(this)), m_notifier(notifier),
+      m_trayWatch(scheduler, kTrayLookMs, false, [this] { lookForTray(); })
 {
     setObjectName(QStringLiteral("mnbar"));
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -45,6 +50,13 @@ mnbar::mnbar(Scheduler& scheduler, Availability trayAvailable, QWidget* parent)
     m_icon->setToolTip(kToolTip);
     // The right button opens the menu; the left button and a double click do nothing.
     m_icon->setContextMenu(m_menu);
+
+    if (m_notifier) {
+        m_notifier->setIcon(notifierPictures(programIcon()));
+        m_notifier->setToolTip(kToolTip);
+        new NotifierMenu(m_menu, m_notifier);
+        connect(m_notifier, &StatusNotifier::placedChanged, this, &mnbar::notifierPlaced);
+    }
 }
 
 mnbar::~mnbar() = default;
@@ -59,21 +71,44 @@ void mnbar::lookForTray()
 {
     if (m_trayAvailable()) {
         m_trayWatch.setEnabled(false);
+        if (m_notifier)
+            m_notifier->withdraw();
         m_icon->show();
+        m_iconWasShown = true;
         return;
     }
+    if (m_notifier)
+        m_notifier->offer();
     m_trayWatch.setEnabled(true);
-    if (++m_trayLooks > kTrayLooksBeforeReport && !m_reportedMissing) {
+    if (++m_trayLooks > kTrayLooksBeforeReport && !m_reportedMissing && !m_iconWasShown) {
         m_reportedMissing = true;
         if (m_client)
             m_client->trayUnavailable();
     }
 }
 
+void mnbar::notifierPlaced(bool placed)
+{
+    if (placed) {
+        // No more looks: a panel that also docks icons must not get a second one.
+        m_iconWasShown = true;
+        m_trayWatch.setEnabled(false);
+    } else {
+        // The panel went away: wait for it to come back, or for another to appear.
+        lookForTray();
+    }
+}
+
 void mnbar::setCutOff(bool cutOff)
 {
-    m_icon->setIcon(cutOff ? cutOffIcon() : programIcon());
-    m_icon->setToolTip(cutOff ? kCutOffToolTip : kToolTip);
+    const QIcon icon = cutOff ? cutOffIcon() : programIcon();
+    const QString toolTip = cutOff ? kCutOffToolTip : kToolTip;
+    m_icon->setIcon(icon);
+    m_icon->setToolTip(toolTip);
+    if (m_notifier) {
+        m_notifier->setIcon(notifierPictures(icon));
+        m_notifier->setToolTip(toolTip);
+    }
 }
 
 void mnbar::pinfo_Click()
@@ -91,7 +126,10 @@ void mnbar::peinstell_Click()
 
 void mnbar::pbeend_Click()
 {
+    m_trayWatch.setEnabled(false);
     m_icon->hide();
+    if (m_notifier)
+        m_notifier->withdraw();
     if (m_client)
         m_client->endProgram();
 }

@@ -14,11 +14,14 @@ class QSystemTrayIcon;
 
 namespace telvor {
 
+class StatusNotifier;
 class telvorinfo;
 
 /**
  * The client's place in the notification area: the icon with its tooltip and, on the right
  * button, the menu "Info", "Einstellung", "Programm beenden". The form itself is never shown.
+ * Qt's icon goes to the notification area that Qt found; where Qt found none, the same icon and
+ * menu go to the first notification area on the message bus that takes them. Never both.
  */
 class mnbar final : public QWidget, public TrayView {
     Q_OBJECT
@@ -26,8 +29,10 @@ public:
     /** trayAvailable tells whether the desktop has a notification area now. */
     using Availability = std::function<bool()>;
 
-    explicit mnbar(Scheduler& scheduler, QWidget* parent = nullptr);
-    mnbar(Scheduler& scheduler, Availability trayAvailable, QWidget* parent = nullptr);
+    /** notifier, when given, outlives the form. */
+    explicit mnbar(Scheduler& scheduler, StatusNotifier* notifier = nullptr, QWidget* parent = nullptr);
+    mnbar(Scheduler& scheduler, Availability trayAvailable, StatusNotifier* notifier = nullptr,
+          QWidget* parent = nullptr);
     ~mnbar() override;
 
     /** Who hears of "Einstellung", "Programm beenden" and a desktop without a notification area. */
@@ -50,16 +55,19 @@ private:
     void peinstell_Click();
     void pbeend_Click();
     void lookForTray();
+    void notifierPlaced(bool placed);
 
     Availability m_trayAvailable;
     QMenu* m_menu;
     QSystemTrayIcon* m_icon;
+    StatusNotifier* m_notifier;
     std::unique_ptr<telvorinfo> m_info;
     ClientInput* m_client = nullptr;
     /** Looks again for a notification area that appears after the client, as at a login. */
     Timer m_trayWatch;
     int m_trayLooks = 0;
     bool m_reportedMissing = false;
+    bool m_iconWasShown = false;
 };
 
 } // namespace telvor

@@ -6,6 +6,7 @@
 #include "client/forms/telvorinfo.h"
 #include "common/VirtualScheduler.h"
 #include "tests/support/TwipsOracle.h"
+#include "tests/support/fakes/FakeStatusNotifier.h"
 #include "tests/support/fakes/NullInput.h"
 
 #include <QAction>
@@ -43,6 +44,12 @@ private slots:
     void programmBeendenRemovesTheIconFirst();
     void cutOffIconAndToolTip();
 
+    void lateBusTray_data();
+    void lateBusTray();
+    void busMenuEntries_data();
+    void busMenuEntries();
+    void busMenuFollowsTheMenu();
+
     void infoShowsOneWindow();
     void infoLayout_data();
     void infoLayout();
@@ -54,18 +61,22 @@ private:
         {
             ++ends;
             iconShownAtEnd = tray->icon()->isVisible();
+            busOfferedAtEnd = bus && bus->offered;
         }
         void trayUnavailable() override { ++missingReports; }
         mnbar* tray = nullptr;
+        test::FakeStatusNotifier* bus = nullptr;
         int setups = 0;
         int ends = 0;
         int missingReports = 0;
         bool iconShownAtEnd = true;
+        bool busOfferedAtEnd = true;
     };
 
-    void makeTray(std::function<bool()> available);
+    void makeTray(std::function<bool()> available, StatusNotifier* notifier = nullptr);
 
     std::unique_ptr<VirtualScheduler> m_time;
+    std::unique_ptr<test::FakeStatusNotifier> m_bus;
     Client m_client;
     bool m_trayThere = true;
     std::unique_ptr<mnbar> m_tray;
@@ -82,12 +93,13 @@ void TestMnbar::init()
 void TestMnbar::cleanup()
 {
     m_tray.reset();
+    m_bus.reset();
     m_time.reset();
 }
 
-void TestMnbar::makeTray(std::function<bool()> available)
+void TestMnbar::makeTray(std::function<bool()> available, StatusNotifier* notifier)
 {
-    m_tray = std::make_unique<mnbar>(*m_time, std::move(available));
+    m_tray = std::make_unique<mnbar>(*m_time, std::move(available), notifier);
     m_client.tray = m_tray.get();
     m_tray->attach(&m_client);
 }
@@ -165,6 +177,123 @@ void TestMnbar::cutOffIconAndToolTip()
     m_tray->setCutOff(false);
     QCOMPARE(m_tray->icon()->toolTip(), QStringLiteral("Quorvel"));
     QCOMPARE(iconImage(*m_tray->icon()), normal);
+}
+
+void TestMnbar::lateBusTray_data()
+{
+    // A notification area on the message bus is there from its first to its second time, and
+    // again from its third (a panel that restarts); a docking tray from its own time; -1: never.
+    QTest::addColumn<QList<int>>("busTimes");
+    QTest::addColumn<int>("dockingAtMs");
+    QTest::addColumn<QString>("iconAtEnd"); // "docked", "bus" or "none"
+    QTest::addColumn<int>("reports");
+
+    const QList<int> never{-1, -1, -1};
+    QTest::newRow("bus area after 9 s") << QList<int>{9000, -1, -1} << -1 << "bus" << 0;
+    QTest::newRow("bus area after two minutes") << QList<int>{120000, -1, -1} << -1 << "bus" << 1;
+    QTest::newRow("docking tray after the bus area") << QList<int>{9000, -1, -1} << 20000 << "bus" << 0;
+    QTest::newRow("bus area after the docking tray") << QList<int>{20000, -1, -1} << 9000 << "docked" << 0;
+    QTest::newRow("bus area restarts") << QList<int>{9000, 30000, 33000} << -1 << "bus" << 0;
+    QTest::newRow("bus area away for two minutes") << QList<int>{9000, 30000, 150000} << -1 << "bus" << 0;
+    QTest::newRow("bus area goes, docking tray comes") << QList<int>{9000, 30000, -1} << 40000 << "docked" << 0;
+    QTest::newRow("neither") << never << -1 << "none" << 1;
+}
+
+void TestMnbar::lateBusTray()
+{
+    QFETCH(QList<int>, busTimes);
+    QFETCH(int, dockingAtMs);
+    QFETCH(QString, iconAtEnd);
+    QFETCH(int, reports);
+
+    const auto reached = [this](int ms) { return ms >= 0 && m_time->now() >= ms; };
+    const auto busThere = [&] { return reached(busTimes[0]) && (!reached(busTimes[1]) || reached(busTimes[2])); };
+    m_bus = std::make_unique<test::FakeStatusNotifier>();
+    makeTray([&] { return reached(dockingAtMs); }, m_bus.get());
+    m_tray->load();
+    for (qint64 ms = 0; ms <= 180000; ms += 500) {
+        if (ms > m_time->now())
+            m_time->advance(ms - m_time->now());
+        // The area takes what is offered as soon as both are there.
+        if (m_bus->offered && m_bus->placed != busThere())
+            m_bus->place(busThere());
+        QVERIFY2(!(m_bus->placed && m_tray->icon()->isVisible()), "two icons");
+        QCOMPARE(m_client.missingReports, ms >= 60000 ? reports : 0);
+    }
+    QCOMPARE(m_tray->icon()->isVisible(), iconAtEnd == QLatin1String("docked"));
+    QCOMPARE(m_bus->placed, iconAtEnd == QLatin1String("bus"));
+    // A docked icon leaves the bus; one that is on neither stays offered there.
+    QCOMPARE(m_bus->offered, iconAtEnd != QLatin1String("docked"));
+}
+
+void TestMnbar::busMenuEntries_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<bool>("disabled");
+    QTest::addColumn<QString>("effect");
+
+    QTest::newRow("Info") << 0 << false << "info";
+    QTest::newRow("Einstellung") << 1 << false << "setup";
+    QTest::newRow("Programm beenden") << 2 << false << "end";
+    QTest::newRow("a disabled entry") << 1 << true << "";
+    QTest::newRow("no such entry") << 3 << false << "";
+}
+
+void TestMnbar::busMenuEntries()
+{
+    QFETCH(int, index);
+    QFETCH(bool, disabled);
+    QFETCH(QString, effect);
+
+    m_bus = std::make_unique<test::FakeStatusNotifier>();
+    m_client.bus = m_bus.get();
+    makeTray([] { return false; }, m_bus.get());
+    m_tray->load();
+    m_bus->place(true);
+    m_tray->peinstell->setEnabled(!disabled);
+    emit m_bus->entryChosen(index);
+    QCOMPARE(m_tray->info() && m_tray->info()->isVisible(), effect == QLatin1String("info"));
+    QCOMPARE(m_client.setups, effect == QLatin1String("setup") ? 1 : 0);
+    QCOMPARE(m_client.ends, effect == QLatin1String("end") ? 1 : 0);
+    // The icon left the bus before the client ended.
+    QCOMPARE(m_bus->offered, effect != QLatin1String("end"));
+    QCOMPARE(m_client.busOfferedAtEnd, effect != QLatin1String("end"));
+}
+
+void TestMnbar::busMenuFollowsTheMenu()
+{
+    m_bus = std::make_unique<test::FakeStatusNotifier>();
+    makeTray([] { return false; }, m_bus.get());
+    const auto labels = [this] {
+        QStringList out;
+        for (const NotifierMenuEntry& entry : m_bus->entries)
+            out << entry.label + (entry.enabled ? QString() : QStringLiteral(" (disabled)"));
+        return out;
+    };
+    QCOMPARE(labels(), (QStringList{"Info", "Einstellung", "Programm beenden"}));
+    QCOMPARE(m_bus->toolTip, QStringLiteral("Quorvel"));
+
+    m_tray->pinfo->setText(QStringLiteral("Über"));
+    m_tray->peinstell->setEnabled(false);
+    QAction* extra = m_tray->menu()->addAction(QStringLiteral("Neu"));
+    QCOMPARE(labels(), (QStringList{"Über", "Einstellung (disabled)", "Programm beenden", "Neu"}));
+    m_tray->menu()->removeAction(extra);
+    QCOMPARE(labels(), (QStringList{"Über", "Einstellung (disabled)", "Programm beenden"}));
+
+    const QList<NotifierPixmap> normal = m_bus->pictures;
+    QVERIFY(!normal.isEmpty());
+    m_tray->setCutOff(true);
+    QCOMPARE(m_bus->toolTip, QStringLiteral("Quorvel - Austauschverzeichnis nicht erreichbar"));
+    QVERIFY(m_bus->pictures != normal);
+    m_tray->setCutOff(false);
+    QCOMPARE(m_bus->toolTip, QStringLiteral("Quorvel"));
+    QCOMPARE(m_bus->pictures, normal);
+
+    // A notification area that cannot show menus has the menu open where it asks.
+    emit m_bus->menuRequested(QPoint(300, 200));
+    QTRY_VERIFY(m_tray->menu()->isVisible());
+    QVERIFY(m_tray->menu()->geometry().contains(QPoint(301, 201)));
+    m_tray->menu()->close();
 }
 
 void TestMnbar::infoShowsOneWindow()
