@@ -27,6 +27,9 @@ for name in "$@"; do
     fi
     # A plain command: as the condition of an if, or beside || or &&, bash would ignore set -e inside.
     (
+        # What the case started ends with it, so that the next case finds the desktop as it was.
+        inherited=${#e2e_pids[@]}
+        trap 'for pid in "${e2e_pids[@]:inherited}"; do kill "$pid" 2>/dev/null; done' EXIT
         set -e
         "case_$name"
     )

@@ -21,6 +21,7 @@ rows=(
     "xfwm4 1 none $window_cases"
     "mutter 1 none $window_cases"
     "icewm 2 none window_two_screens"
+    "openbox 1 none tray_late_xembed tray_late_sni"
     "icewm 1 none saver_xscreensaver saver_mate"
 )
 results=()
