@@ -1,6 +1,7 @@
 #include "PulseFixture.h"
 #include "ToneAnalysis.h"
 #include "platform/PulseSound.h"
+#include "tests/support/RequireThat.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -68,20 +69,6 @@ bool playTones(Sound& sound, int count, int frequencyHz, int durationMs)
 } // namespace
 
 Q_DECLARE_METATYPE(QList<ToneCall>)
-
-/**
- * What a case needs (a sound server of its own, a recording, a mount) is not there: `why` says so.
- * Under CI that is a failure, since a skipped case would pass as green; elsewhere the case skips.
- */
-#define REQUIRE_THAT(why)                                                                                              \
-    do {                                                                                                               \
-        const QString reason = (why);                                                                                  \
-        if (!reason.isEmpty()) {                                                                                       \
-            if (qEnvironmentVariableIsSet("CI"))                                                                       \
-                QFAIL(qPrintable(reason));                                                                             \
-            QSKIP(qPrintable(reason));                                                                                 \
-        }                                                                                                              \
-    } while (false)
 
 /** The sound output against a real sound server, judged by what the server's sink actually played. */
 class TestPulseSound final : public QObject {

@@ -8,6 +8,7 @@
 #include "platform/DBusStatusNotifier.h"
 #include "platform/DBusTrayTypes.h"
 #include "tests/support/fakes/NullInput.h"
+#include "tests/support/RequireThat.h"
 
 #include <QAction>
 #include <QDBusArgument>
@@ -124,20 +125,6 @@ QList<Picture> pictures(const QVariant& iconPixmap)
     arg.endArray();
     return out;
 }
-
-/**
- * What a case needs (a bus of its own, the watcher program) is not there: `why` says so.
- * Under CI that is a failure, since a skipped case would pass as green; elsewhere the case skips.
- */
-#define REQUIRE_THAT(why)                                                                                              \
-    do {                                                                                                               \
-        const QString reason = (why);                                                                                  \
-        if (!reason.isEmpty()) {                                                                                       \
-            if (qEnvironmentVariableIsSet("CI"))                                                                       \
-                QFAIL(qPrintable(reason));                                                                             \
-            QSKIP(qPrintable(reason));                                                                                 \
-        }                                                                                                              \
-    } while (false)
 
 } // namespace
 
