@@ -7,8 +7,8 @@
 #include "common/VirtualScheduler.h"
 #include "platform/DBusStatusNotifier.h"
 #include "platform/DBusTrayTypes.h"
-#include "tests/support/fakes/NullInput.h"
 #include "tests/support/RequireThat.h"
+#include "tests/support/fakes/NullInput.h"
 
 #include <QAction>
 #include <QDBusArgument>
