@@ -15,13 +15,6 @@ namespace {
 constexpr uint32_t kFromPager = 2;
 constexpr uint32_t kStackAbove = 0;
 
-bool windowManagerSupports(xcb_connection_t* connection, xcb_atom_t hint)
-{
-    const std::vector<uint32_t> supported = xcb::property32(connection, xcb::rootWindow(connection),
-                                                            xcb::atom(connection, "_NET_SUPPORTED"), XCB_ATOM_ATOM);
-    return hint != XCB_ATOM_NONE && std::find(supported.begin(), supported.end(), hint) != supported.end();
-}
-
 /**
  * Asks the window manager to stack window right above sibling with the request a client sends for
  * a window it does not parent. A plain raise names no sibling, and some window managers take it
@@ -44,17 +37,37 @@ void restackAbove(xcb_connection_t* connection, xcb_window_t window, xcb_window_
 
 } // namespace
 
+uint32_t X11WindowStacking::atom(const char* name)
+{
+    const auto known = m_atoms.find(name);
+    if (known != m_atoms.end())
+        return known->second;
+    const xcb_atom_t number = xcb::atom(xcb::qtConnection(), name);
+    if (number != XCB_ATOM_NONE)
+        m_atoms.emplace(name, number);
+    return number;
+}
+
+bool X11WindowStacking::windowManagerSupports(uint32_t hint)
+{
+    // Read each time: another window manager may have taken over the desktop.
+    xcb_connection_t* connection = xcb::qtConnection();
+    const std::vector<uint32_t> supported =
+        xcb::property32(connection, xcb::rootWindow(connection), atom("_NET_SUPPORTED"), XCB_ATOM_ATOM);
+    return hint != XCB_ATOM_NONE && std::find(supported.begin(), supported.end(), hint) != supported.end();
+}
+
 void X11WindowStacking::raiseWithoutFocus(QWindow& window)
 {
     xcb_connection_t* connection = xcb::qtConnection();
     if (!connection)
         return window.raise();
     const auto id = static_cast<xcb_window_t>(window.winId());
-    const xcb_atom_t restack = xcb::atom(connection, "_NET_RESTACK_WINDOW");
-    if (windowManagerSupports(connection, restack))
+    const xcb_atom_t restack = atom("_NET_RESTACK_WINDOW");
+    if (windowManagerSupports(restack))
         return xcb::sendToWindowManager(connection, id, restack, kFromPager, XCB_WINDOW_NONE, kStackAbove);
-    const std::vector<uint32_t> stacking = xcb::property32(
-        connection, xcb::rootWindow(connection), xcb::atom(connection, "_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
+    const std::vector<uint32_t> stacking =
+        xcb::property32(connection, xcb::rootWindow(connection), atom("_NET_CLIENT_LIST_STACKING"), XCB_ATOM_WINDOW);
     if (stacking.empty())
         return window.raise();
     if (stacking.back() != id)
@@ -64,8 +77,8 @@ void X11WindowStacking::raiseWithoutFocus(QWindow& window)
 void X11WindowStacking::activate(QWindow& window)
 {
     xcb_connection_t* connection = xcb::qtConnection();
-    const xcb_atom_t active = connection ? xcb::atom(connection, "_NET_ACTIVE_WINDOW") : xcb_atom_t(XCB_ATOM_NONE);
-    if (!connection || !windowManagerSupports(connection, active)) {
+    const xcb_atom_t active = connection ? atom("_NET_ACTIVE_WINDOW") : xcb_atom_t(XCB_ATOM_NONE);
+    if (!connection || !windowManagerSupports(active)) {
         window.raise();
         return window.requestActivate();
     }
@@ -78,13 +91,13 @@ bool X11WindowStacking::fullScreenWindowActive()
     xcb_connection_t* connection = xcb::qtConnection();
     if (!connection)
         return false;
-    const std::vector<uint32_t> active = xcb::property32(connection, xcb::rootWindow(connection),
-                                                         xcb::atom(connection, "_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
+    const std::vector<uint32_t> active =
+        xcb::property32(connection, xcb::rootWindow(connection), atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
     if (active.empty() || active.front() == XCB_WINDOW_NONE)
         return false;
     const std::vector<uint32_t> states =
-        xcb::property32(connection, active.front(), xcb::atom(connection, "_NET_WM_STATE"), XCB_ATOM_ATOM);
-    const xcb_atom_t fullScreen = xcb::atom(connection, "_NET_WM_STATE_FULLSCREEN");
+        xcb::property32(connection, active.front(), atom("_NET_WM_STATE"), XCB_ATOM_ATOM);
+    const xcb_atom_t fullScreen = atom("_NET_WM_STATE_FULLSCREEN");
     return std::find(states.begin(), states.end(), fullScreen) != states.end();
 }
 

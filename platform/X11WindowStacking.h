@@ -2,6 +2,10 @@
 
 #include "common/WindowStacking.h"
 
+#include <cstdint>
+#include <map>
+#include <string>
+
 namespace telvor {
 
 /**
@@ -16,6 +20,16 @@ public:
     void raiseWithoutFocus(QWindow& window) override;
     void activate(QWindow& window) override;
     bool fullScreenWindowActive() override;
+
+private:
+    /**
+     * The X server's number for a name, asked once: the alarm window looks at the desktop twice a
+     * second, and a number never changes while the server runs.
+     */
+    uint32_t atom(const char* name);
+    bool windowManagerSupports(uint32_t hint);
+
+    std::map<std::string, uint32_t> m_atoms;
 };
 
 } // namespace telvor
