@@ -51,20 +51,20 @@ void DBusStatusNotifier::offer()
 {
     if (!m_bus.isConnected())
         return;
-    if (m_offered) {
-        // A watcher that comes later is told by m_watcher; only a host may still be awaited.
-        if (m_registered && !m_hostThere)
-            askForHost();
-        return;
+    if (!m_offered) {
+        m_offered = true;
+        m_bus.registerObject(kItemPath, &m_itemObject, QDBusConnection::ExportAdaptors);
+        m_bus.registerObject(kMenuPath, m_menuObject.get(), QDBusConnection::ExportAdaptors);
+        const QString wanted =
+            QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(QCoreApplication::applicationPid());
+        m_serviceName = m_bus.registerService(wanted) ? wanted : m_bus.baseService();
+        m_bus.connect(kWatcherService, kWatcherPath, kWatcherInterface, QStringLiteral("StatusNotifierHostRegistered"),
+                      this, SLOT(hostRegistered()));
     }
-    m_offered = true;
-    m_bus.registerObject(kItemPath, &m_itemObject, QDBusConnection::ExportAdaptors);
-    m_bus.registerObject(kMenuPath, m_menuObject.get(), QDBusConnection::ExportAdaptors);
-    const QString wanted = QStringLiteral("org.kde.StatusNotifierItem-%1-1").arg(QCoreApplication::applicationPid());
-    m_serviceName = m_bus.registerService(wanted) ? wanted : m_bus.baseService();
-    m_bus.connect(kWatcherService, kWatcherPath, kWatcherInterface, QStringLiteral("StatusNotifierHostRegistered"),
-                  this, SLOT(hostRegistered()));
-    askWatcher();
+    if (!m_registered)
+        askWatcher();
+    else if (!m_hostThere)
+        askForHost();
 }
 
 void DBusStatusNotifier::withdraw()
