@@ -61,6 +61,8 @@ void DBusStatusNotifier::offer()
         m_bus.connect(kWatcherService, kWatcherPath, kWatcherInterface, QStringLiteral("StatusNotifierHostRegistered"),
                       this, SLOT(hostRegistered()));
     }
+    // Asked at every look, not only when a watcher's name comes: a watcher may take its name
+    // before its object is there and refuse the first asking.
     if (!m_registered)
         askWatcher();
     else if (!m_hostThere)

@@ -128,6 +128,18 @@ QList<Picture> pictures(const QVariant& iconPixmap)
 
 } // namespace
 
+/** A watcher's object that arrives after its name, as one that takes the name first may. */
+class SlowWatcher final : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+
+public slots:
+    void RegisterStatusNotifierItem(const QString& service) { items << service; }
+
+public:
+    QStringList items;
+};
+
 class TestStatusNotifierBus final : public QObject {
     Q_OBJECT
 private slots:
@@ -147,6 +159,7 @@ private slots:
     void changesAreAnnounced_data();
     void changesAreAnnounced();
     void aWatcherThatComesLateGetsTheIcon();
+    void aWatcherWhoseObjectComesAfterItsNameGetsTheIcon();
 
 public slots:
     void signalled(const QDBusMessage& message) { m_signals << message.member() + QLatin1Char(' ') + render(message); }
@@ -526,6 +539,20 @@ void TestStatusNotifierBus::aWatcherThatComesLateGetsTheIcon()
     m_tray->pbeend->trigger();
     QTRY_VERIFY(registered().isEmpty());
     QCOMPARE(m_client.missingReports, 0);
+}
+
+void TestStatusNotifierBus::aWatcherWhoseObjectComesAfterItsNameGetsTheIcon()
+{
+    SlowWatcher watcher;
+    QVERIFY(m_host->registerService(kWatcher));
+    // The first asking, at the name's arrival, finds no object and fails.
+    QTest::qWait(300);
+    QVERIFY(m_host->registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                                   QDBusConnection::ExportAllSlots));
+    m_time->advance(2000);
+    QTRY_COMPARE(watcher.items, QStringList{m_notifier->serviceName()});
+    m_host->unregisterObject(QStringLiteral("/StatusNotifierWatcher"));
+    m_host->unregisterService(kWatcher);
 }
 
 QTEST_MAIN(TestStatusNotifierBus)
