@@ -38,6 +38,8 @@ void TelvorClient::loadConfig()
 {
     m_endOfFileSeen = false;
     m_setupWanted = false;
+    // A save killed in mid-write left its temporary file; TELVOR.DAT itself is the old one or the new one.
+    removeConfigLeftovers(m_config.Userappdata);
 
     // The user's own file wins; without one, the workstation's is read the same way.
     const ConfigLocation location = locateConfigFile(m_config.Userappdata, m_services.workstationConfigDirectory);
