@@ -2,7 +2,7 @@
 // hours of random push-button presses, soft triggers, setup saves, share outages and hangs. The
 // slot is watched from outside every 100 ms; each message that appears there is an alarm, and
 // afterwards:
-//   - no station ended;
+//   - no station ended, and none has an alarm left to send after a quiet end;
 //   - every alarm that stayed in the slot for its hold time was shown once by every station that
 //     was idle-polling, with reception on and its share in reach, when it was written, unless that
 //     station got busy with its own alarm or lost its share before its next poll, or found in the
@@ -102,7 +102,6 @@ private:
     std::vector<qint64> m_outageUntil = std::vector<qint64>(kStations, -1);
     std::vector<qint64> m_hangUntil = std::vector<qint64>(kStations, -1);
     std::vector<Look> m_before = std::vector<Look>(kStations);
-    std::vector<int> m_alarmsSeen = std::vector<int>(kStations, 0);
     std::vector<int> m_saves = std::vector<int>(kStations, 0);
     std::unique_ptr<Episode> m_episode;
 
@@ -455,6 +454,11 @@ private Q_SLOTS:
         for (int i = 0; i < kStations; ++i) {
             if (at(i).ended != 0)
                 violation(QStringLiteral("station %1 ended").arg(idOf(i)));
+            // After the quiet end every alarm raised has gone out, the share's outages included.
+            const ClientState& state = at(i).client().state();
+            if (state.sendWaiting || state.sendNow ||
+                QFile::exists(m_exchange + QStringLiteral("START.%1").arg(idOf(i))))
+                violation(QStringLiteral("station %1 still has an alarm to send").arg(idOf(i)));
         }
         const qint64 wallMs = wall.elapsed();
         qInfo("soak: %-50s %lld", "alarms raised (presses and soft triggers)",
