@@ -35,8 +35,8 @@
 #include <vector>
 
 // Present when the test runs under AddressSanitizer, whose allocations glibc's statistics miss.
-extern "C" size_t __sanitizer_get_current_allocated_bytes()
-    __attribute__((weak)); // NOLINT(bugprone-reserved-identifier)
+// NOLINTNEXTLINE(bugprone-reserved-identifier): the sanitizer's own name
+extern "C" size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
 
 using namespace telvor;
 using namespace telvor::test;
