@@ -51,14 +51,14 @@ constexpr qint64 kSettleMs = 180000;  ///< the quiet end: nothing new happens, p
 constexpr qint64 kMemorySampleMs = 600000;
 constexpr qint64 kWarmUpMs = 600000; ///< the heap is compared from here on
 /** Bytes the heap in use may grow after the warm-up: a string lost at every poll would pass it within the hour. */
-constexpr qint64 kHeapGrowthBound = 256 * 1024;
+constexpr qint64 kHeapGrowthBound = qint64{256} * 1024;
 
 qint64 heapInUse()
 {
     if (__sanitizer_get_current_allocated_bytes != nullptr)
         return static_cast<qint64>(__sanitizer_get_current_allocated_bytes());
     const struct mallinfo2 info = mallinfo2();
-    return static_cast<qint64>(info.uordblks + info.hblkhd);
+    return static_cast<qint64>(info.uordblks) + static_cast<qint64>(info.hblkhd);
 }
 
 qint64 envNumber(const char* name, qint64 fallback)
