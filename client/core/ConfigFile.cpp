@@ -1,5 +1,6 @@
 #include "client/core/ConfigFile.h"
 
+#include "common/Cp1252.h"
 #include "common/Numbers.h"
 #include "common/TelvorDat.h"
 
@@ -26,6 +27,28 @@ QString composeConfigFile(const StationConfig& config, const SetupFields& fields
     values.alarmText4 = fields.Text8;
     values.fullScreen = fields.chk_vollbild;
     return composeTelvorDat(values);
+}
+
+namespace {
+// Only the client of this user writes into the directory, so every file with this prefix is its own.
+const QString kConfigTemporaryTag = QStringLiteral("TELVOR.DAT");
+} // namespace
+
+IoResult writeConfigFile(const QString& path, const QString& text)
+{
+    WriteOptions options;
+    options.temporaryTag = kConfigTemporaryTag;
+    return writeFileAtomic(path, encodeCp1252(text), options);
+}
+
+void removeConfigLeftovers(const QString& directory)
+{
+    const QString prefix = temporaryNamePrefix(kConfigTemporaryTag);
+    // A directory that cannot be listed leaves the leftovers for the next start: they harm nobody.
+    for (const QString& name : listDirectory(directory).names) {
+        if (name.startsWith(prefix))
+            removeFile(directory + QLatin1Char('/') + name);
+    }
 }
 
 ConfigLocation locateConfigFile(const QString& userDirectory, const QString& workstationDirectory)

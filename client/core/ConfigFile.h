@@ -13,6 +13,15 @@ namespace telvor {
  */
 QString composeConfigFile(const StationConfig& config, const SetupFields& fields);
 
+/**
+ * Replaces TELVOR.DAT at path whole (a temporary file beside it, synced, then renamed), the
+ * temporary file named so that removeConfigLeftovers finds it after a crash in mid-write.
+ */
+IoResult writeConfigFile(const QString& path, const QString& text);
+
+/** Removes the temporary files that writeConfigFile left in directory when the client was killed. */
+void removeConfigLeftovers(const QString& directory);
+
 /** Which TELVOR.DAT a start reads. */
 struct ConfigLocation {
     Presence presence = Presence::Absent; ///< Absent: neither file is there; Unknown: path could not be tested

@@ -38,6 +38,8 @@ void TelvorClient::loadConfig()
 {
     m_endOfFileSeen = false;
     m_setupWanted = false;
+    // A save killed in mid-write left its temporary file; TELVOR.DAT itself is the old one or the new one.
+    removeConfigLeftovers(m_config.Userappdata);
 
     // The user's own file wins; without one, the workstation's is read the same way.
     const ConfigLocation location = locateConfigFile(m_config.Userappdata, m_services.workstationConfigDirectory);
@@ -225,7 +227,15 @@ void TelvorClient::settleInExchange()
     m_exchangeDeferred = false;
     takeOverOwnSlot();
     // Last: listing a large share may take a while, and nothing above may wait behind it.
-    noteIo(QStringLiteral("Reste früherer Schreibvorgänge löschen"), m_exchange.removeOwnLeftovers());
+    removeOwnLeftovers();
+}
+
+void TelvorClient::removeOwnLeftovers()
+{
+    const IoResult removed = m_exchange.removeOwnLeftovers();
+    noteIo(QStringLiteral("Reste früherer Schreibvorgänge löschen"), removed);
+    // A share that did not answer is asked again at the next poll; a refusal would only repeat.
+    m_leftoversPending = removed.status == IoStatus::Unknown;
 }
 
 void TelvorClient::startButtonTest()

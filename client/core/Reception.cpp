@@ -21,6 +21,8 @@ void TelvorClient::Timer1_Timer()
     // After the protocol's own calls: a write that the share keeps refusing must never cost a poll.
     if (m_alarmTextPending && isStation())
         writeAlarmText();
+    if (m_leftoversPending && isStation())
+        removeOwnLeftovers();
 }
 
 void TelvorClient::protocolStep()

@@ -139,7 +139,7 @@ bool TelvorClient::storeConfiguration()
     const QString file = m_config.Userappdata + QLatin1Char('/') + kConfigFileName;
     writeLog(file, next.logfileaktive);
     // Written whole or not at all: the old file stays as it was, and so does the configuration.
-    const IoResult written = writeTextFileAtomic(file, composeConfigFile(next, m_fields));
+    const IoResult written = writeConfigFile(file, composeConfigFile(next, m_fields));
     if (!written.ok()) {
         showMessage(LoadFailure::fromIo(written).message(QString()));
         return false;

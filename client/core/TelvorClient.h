@@ -117,6 +117,8 @@ private:
     void takeOverOwnSlot();
     /** The station's own slot left from before, and its leftovers, once the directory is there. */
     void settleInExchange();
+    /** Removes the temporary files of this station's killed writes; a share without answer is asked again. */
+    void removeOwnLeftovers();
     /** The button test, or none when it is switched off: the last step of a load and of a save. */
     void startButtonTest();
 
@@ -219,6 +221,7 @@ private:
     /** The alarm text file's bytes as of the last load (or save), never unsaved edits. */
     QByteArray m_alarmText;
     bool m_alarmTextPending = false; ///< the alarm text file could not be written yet
+    bool m_leftoversPending = false; ///< the share did not answer when this station's leftovers were to go
 
     AlarmSource m_pendingSource = AlarmSource::PushButton;
     qint64 m_pendingTriggerStamp = 0; ///< modification time of the trigger file the pending send is for

@@ -230,6 +230,19 @@ private Q_SLOTS:
         QCOMPARE(f.station->views.test.presses, 1);
     }
 
+    void leftoversOfAShareWithoutAnswerGoAtTheNextPoll()
+    {
+        put(QStringLiteral(".telvor-tmp-7-crash1"), "7");
+        f.station->share.fail(FaultyExchangeIo::OpList, QString(), 0, 1);
+        f.start(f.config());
+        QVERIFY(has(QStringLiteral(".telvor-tmp-7-crash1")));
+        f.scheduler->advance(5000);
+        QVERIFY(!has(QStringLiteral(".telvor-tmp-7-crash1")));
+        const int lists = f.station->share.count(FaultyExchangeIo::OpList, QString());
+        f.scheduler->advance(60000); // once gone, the directory is not listed again
+        QCOMPARE(f.station->share.count(FaultyExchangeIo::OpList, QString()), lists);
+    }
+
     void ownSlotLeftFromBeforeIsHeldAndCleared()
     {
         put(QStringLiteral("MESSAGE.KVT"), "7");

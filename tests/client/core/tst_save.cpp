@@ -304,6 +304,20 @@ private Q_SLOTS:
         QCOMPARE(readWholeFile(f.path(QStringLiteral("MDAT7.KVT"))).bytes, QByteArray("Alarm\r\r\r"));
     }
 
+    void startClearsWhatAKilledSaveLeft()
+    {
+        // What a save killed between its write and its rename leaves, and what is not the client's.
+        const QString dir = f.station->appData();
+        QVERIFY(writeFileAtomic(dir + QStringLiteral("/.telvor-tmp-TELVOR.DAT-k1ll3dm1dwr1"), "[half").ok());
+        QVERIFY(writeFileAtomic(dir + QStringLiteral("/notes.txt"), "mine").ok());
+        openAndEdit([](SetupFields& s) { s.Text1 = QStringLiteral("Neu"); });
+        f.client().speichern_Click();
+        QStringList files = QDir(dir).entryList(QDir::Files | QDir::Hidden);
+        files.sort();
+        QCOMPARE(files, (QStringList{QStringLiteral("TELVOR.DAT"), QStringLiteral("notes.txt"),
+                                     QStringLiteral("telvor.log")}));
+    }
+
     void unwritableAlarmTextIsShownAndWrittenLater()
     {
         openAndEdit([](SetupFields& s) { s.Text1 = QStringLiteral("Neu"); });
