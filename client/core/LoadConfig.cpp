@@ -225,7 +225,7 @@ void TelvorClient::settleInExchange()
     m_exchangeDeferred = false;
     takeOverOwnSlot();
     // Last: listing a large share may take a while, and nothing above may wait behind it.
-    noteIo(QStringLiteral("Reste früherer Schreibvorgänge löschen"), m_exchange.removeOwnLeftovers());
+    m_access.noteIo(QStringLiteral("Reste früherer Schreibvorgänge löschen"), m_exchange.removeOwnLeftovers());
 }
 
 void TelvorClient::startButtonTest()

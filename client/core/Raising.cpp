@@ -60,7 +60,7 @@ void TelvorClient::Timer3_Timer()
 
     const QString trigger = triggerFileName(m_config.stationId);
     const Probe probe = m_exchange.probe(trigger);
-    noteProbe(trigger + QStringLiteral(" prüfen"), probe);
+    m_access.noteProbe(trigger + QStringLiteral(" prüfen"), probe);
     if (probe.presence == Presence::Unknown)
         return;
     m_state.fileFound = probe.presence == Presence::Present;
@@ -70,7 +70,7 @@ void TelvorClient::Timer3_Timer()
     }
     if (!m_state.getestet) {
         m_views.buttonTest->reportPress();
-        noteIo(trigger + QStringLiteral(" löschen"), m_exchange.remove(trigger));
+        m_access.noteIo(trigger + QStringLiteral(" löschen"), m_exchange.remove(trigger));
         m_state.logtext = QStringLiteral(" Init - ") + m_config.exchangeDir + QStringLiteral("start.") + m_config.stationId;
         writeLog(m_state.logtext);
         return;
@@ -92,7 +92,7 @@ void TelvorClient::raiseAlarm(AlarmSource source, qint64 triggerStamp)
     // A send that is pending counts as under way, or it would go out twice.
     if (m_state.messageSent || m_state.sendWaiting || m_state.sendNow)
         return;
-    const Presence slot = probeExchange(kMessageFileName);
+    const Presence slot = m_access.probeExchange(kMessageFileName);
     if (slot != Presence::Absent) {
         // An occupied slot is waited for; one that cannot be tested now is tested again at each
         // poll, as if occupied: the alarm stays pending and never takes a slot for free.
@@ -115,7 +115,7 @@ IoResult TelvorClient::writeAlarmText()
 {
     const QString name = alarmTextFileName(m_config.stationId);
     const IoResult written = m_exchange.write(name, m_alarmText);
-    noteIo(name + QStringLiteral(" schreiben"), written, true);
+    m_access.noteIo(name + QStringLiteral(" schreiben"), written, true);
     m_alarmTextPending = !written.ok();
     return written;
 }
@@ -138,7 +138,7 @@ void TelvorClient::writeMessage(AlarmSource source)
     }
     ensureOwnAlarmText();
     const IoResult written = m_exchange.write(kMessageFileName, encodeCp1252(m_config.stationId));
-    noteIo(kMessageFileName + QStringLiteral(" schreiben"), written, true);
+    m_access.noteIo(kMessageFileName + QStringLiteral(" schreiben"), written, true);
     if (!written.ok()) {
         // The alarm must not be lost: try again, looking at the slot first. A directory under the
         // slot's name will not go away in two seconds; it is looked at with each poll.
@@ -171,7 +171,7 @@ void TelvorClient::deleteTriggerFile()
 {
     const QString trigger = triggerFileName(m_config.stationId);
     const IoResult removed = m_exchange.remove(trigger);
-    noteIo(trigger + QStringLiteral(" löschen"), removed);
+    m_access.noteIo(trigger + QStringLiteral(" löschen"), removed);
     m_triggerDeletePending = !removed.ok() && removed.status != IoStatus::NotFound;
 }
 
@@ -182,7 +182,7 @@ void TelvorClient::retrySend()
     if (slot.ok() && decodeCp1252(slot.bytes) == m_config.stationId) {
         // The write reached the server although it was reported as failed.
         m_Timer1.setEnabled(false);
-        noteIo(kMessageFileName + QStringLiteral(" schreiben"), IoResult{});
+        m_access.noteIo(kMessageFileName + QStringLiteral(" schreiben"), IoResult{});
         afterMessageWritten(m_pendingSource);
         return;
     }

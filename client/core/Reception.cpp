@@ -49,7 +49,7 @@ void TelvorClient::protocolStep()
 bool TelvorClient::waitingStep()
 {
     // A slot that cannot be tested is neither free nor stale: this poll does not count.
-    if (probeExchange(kMessageFileName) == Presence::Unknown)
+    if (m_access.probeExchange(kMessageFileName) == Presence::Unknown)
         return false;
     m_state.waitTicks = static_cast<qint16>(m_state.waitTicks - 1);
     if (!m_state.fileFound) {
@@ -66,7 +66,7 @@ bool TelvorClient::waitingStep()
     IoResult removed = m_exchange.remove(kMessageFileName);
     if (removed.status == IoStatus::NotAFile && removed.error == EISDIR)
         removed = m_exchange.removeEmptyDirectory(kMessageFileName);
-    noteIo(kMessageFileName + QStringLiteral(" löschen"), removed);
+    m_access.noteIo(kMessageFileName + QStringLiteral(" löschen"), removed);
     if (!removed.ok() && removed.status != IoStatus::NotFound) {
         // Held open by a reader, refused, or no answer: the last poll of the wait comes again.
         m_state.waitTicks = 1;
@@ -81,7 +81,7 @@ bool TelvorClient::waitingStep()
 void TelvorClient::holdEnd()
 {
     m_Timer1.setEnabled(false);
-    const Presence slot = probeExchange(kMessageFileName);
+    const Presence slot = m_access.probeExchange(kMessageFileName);
     if (slot == Presence::Unknown) {
         endHold(true);
         return;
@@ -101,7 +101,7 @@ void TelvorClient::holdEnd()
         }
     }
     const IoResult removed = m_exchange.remove(kMessageFileName);
-    noteIo(kMessageFileName + QStringLiteral(" löschen"), removed);
+    m_access.noteIo(kMessageFileName + QStringLiteral(" löschen"), removed);
     if (removed.ok()) {
         // Only a delete that removed the message counts: one that found it gone deleted nothing.
         writeLog(QStringLiteral("Message - gelöscht"));
@@ -123,7 +123,7 @@ void TelvorClient::pollStep()
 {
     const int intervalBefore = m_Timer1.interval();
     // A failed test says nothing: a shown alarm stays shown, an unseen one is looked for again.
-    if (probeExchange(kMessageFileName) == Presence::Unknown)
+    if (m_access.probeExchange(kMessageFileName) == Presence::Unknown)
         return;
     if (!m_state.alarmShown && m_state.fileFound) {
         m_Timer1.setInterval(kShowingPollMs);
@@ -181,7 +181,7 @@ void TelvorClient::showAlarm(int intervalBefore)
         return;
     }
     case SlotDecision::Action::Remove:
-        noteIo(kMessageFileName + QStringLiteral(" löschen"), m_exchange.forceRemove(kMessageFileName));
+        m_access.noteIo(kMessageFileName + QStringLiteral(" löschen"), m_exchange.forceRemove(kMessageFileName));
         m_state.fileFound = false;
         return;
     case SlotDecision::Action::ReadText:

@@ -137,7 +137,7 @@ bool TelvorClient::storeConfiguration()
     next.logfileaktive = QString::number(m_fields.logfile);
 
     const QString file = m_config.Userappdata + QLatin1Char('/') + kConfigFileName;
-    writeLog(file, next.logfileaktive);
+    m_clientLog.writeLog(file, next.logfileaktive);
     // Written whole or not at all: the old file stays as it was, and so does the configuration.
     const IoResult written = writeTextFileAtomic(file, composeConfigFile(next, m_fields));
     if (!written.ok()) {

@@ -18,27 +18,28 @@ View* orNull(View* view, NullViews& fallback)
     return view ? view : static_cast<View*>(&fallback);
 }
 
+ClientViews withNullViews(const ClientViews& views, NullViews& null)
+{
+    return ClientViews{orNull(views.setup, null),     orNull(views.messages, null),   orNull(views.alarm, null),
+                       orNull(views.alarmSent, null), orNull(views.buttonTest, null), orNull(views.tray, null)};
+}
+
 } // namespace
 
 TelvorClient::TelvorClient(ClientServices services, ClientViews views)
     : m_services(std::move(services)), m_nullViews(std::make_unique<NullViews>()),
+      m_views(withNullViews(views, *m_nullViews)),
       m_log(m_services.clock, m_services.locale, m_services.logWriter, m_services.standardError),
+      m_clientLog(m_log, m_config, m_fields, *m_views.setup),
       m_failures(QStringLiteral("telvor"), m_services.standardError,
-                 [this](const QString& text) { m_log.write(m_config.Userappdata, m_config.logfileaktive, text); }),
-      m_exchange(m_services.exchange),
+                 [this](const QString& text) { m_clientLog.writeLogOnly(text); }),
+      m_exchange(m_services.exchange), m_access(m_exchange, m_failures, m_state),
       m_Timer1(m_services.scheduler, kIdlePollMs, false, [this] { Timer1_Timer(); }),
       m_Timer2(m_services.scheduler, kBeepTickMs, false, [this] { Timer2_Timer(); }),
       m_Timer3(m_services.scheduler, kTriggerPollMs, true, [this] { Timer3_Timer(); }),
       m_entprell(m_services.scheduler, kDesignDebounceMs, false, [this] { entprell_Timer(); }),
       m_portRetry(m_services.scheduler, kPortRetryMs, false, [this] { portRetry_Timer(); })
 {
-    NullViews& null = *m_nullViews;
-    m_views.setup = orNull(views.setup, null);
-    m_views.messages = orNull(views.messages, null);
-    m_views.alarm = orNull(views.alarm, null);
-    m_views.alarmSent = orNull(views.alarmSent, null);
-    m_views.buttonTest = orNull(views.buttonTest, null);
-    m_views.tray = orNull(views.tray, null);
     m_services.serial.setEventHandler([this](const SerialEvent& event) { MSComm1_OnComm(event); });
     m_services.serial.setLostHandler([this](int sysError) { portLost(sysError); });
 }
@@ -112,15 +113,7 @@ void TelvorClient::checkFile(const QString& dir, const QString& name)
 
 void TelvorClient::writeLog(const QString& text)
 {
-    writeLog(text, m_config.logfileaktive);
-}
-
-void TelvorClient::writeLog(const QString& text, const QString& logfileaktive)
-{
-    if (const std::optional<QString> entry = m_log.write(m_config.Userappdata, logfileaktive, text)) {
-        m_fields.meldungtxt = *entry;
-        publishFields();
-    }
+    m_clientLog.writeLog(text);
 }
 
 QString TelvorClient::debounceText() const
@@ -142,41 +135,6 @@ void TelvorClient::reportLine(const QString& text)
 {
     if (m_services.standardError)
         m_services.standardError(text);
-}
-
-void TelvorClient::noteIo(const QString& what, const IoResult& result, bool absentIsFailure)
-{
-    // No answer says nothing about this file: a share that keeps silent is reported as hanging.
-    if (result.status == IoStatus::Unknown)
-        return;
-    if (result.status == IoStatus::Ok || (result.status == IoStatus::NotFound && !absentIsFailure))
-        m_failures.succeeded(what);
-    else
-        m_failures.failed(what, result.errorText());
-}
-
-void TelvorClient::noteProbe(const QString& what, const Probe& probe)
-{
-    if (probe.presence == Presence::Unknown && probe.error == 0)
-        return; // no answer: see noteIo
-    if (probe.presence != Presence::Unknown) {
-        m_failures.succeeded(what);
-        return;
-    }
-    // When the directory itself is out of reach, every file in it fails alike: that outage is told
-    // once, for the directory, and not once for each file.
-    const Probe directory = m_exchange.probeDirectory();
-    if (directory.presence == Presence::Present)
-        m_failures.failed(what, qt_error_string(probe.error));
-}
-
-Presence TelvorClient::probeExchange(const QString& name)
-{
-    const Probe probe = m_exchange.probe(name);
-    noteProbe(name + QStringLiteral(" prüfen"), probe);
-    if (probe.presence != Presence::Unknown)
-        m_state.fileFound = probe.presence == Presence::Present;
-    return probe.presence;
 }
 
 } // namespace telvor

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "client/core/ClientLog.h"
 #include "client/core/ClientState.h"
 #include "client/core/ClientViews.h"
 #include "client/core/EventLog.h"
+#include "client/core/ExchangeAccess.h"
 #include "client/core/StationConfig.h"
 #include "common/Clock.h"
 #include "common/Exchange.h"
@@ -69,8 +71,6 @@ public:
     void setup();
     /** Appends an entry to the event log (when logging is on) and shows it in meldungtxt. */
     void writeLog(const QString& text);
-    /** writeLog as if logging were switched as logfileaktive says. */
-    void writeLog(const QString& text, const QString& logfileaktive);
     /** fileFound := a file or directory dir + "/" + name exists. */
     void checkFile(const QString& dir, const QString& name);
 
@@ -159,12 +159,6 @@ private:
     void giveSignal();
     void startBeeps();
 
-    // Exchange directory
-    /** checkFile on the exchange directory, in three answers; fileFound is set when known. */
-    Presence probeExchange(const QString& name);
-    /** Reports a failure once per outage; for a write, a missing directory is a failure too. */
-    void noteIo(const QString& what, const IoResult& result, bool absentIsFailure = false);
-    void noteProbe(const QString& what, const Probe& probe);
     /** The existence test of the exchange directory itself, reported once per outage. */
     Presence probeExchangeDirectory();
 
@@ -194,14 +188,17 @@ private:
 
     ClientServices m_services;
     std::unique_ptr<NullViews> m_nullViews;
-    ClientViews m_views;
-    EventLog m_log;
-    FailureReporter m_failures;
-    Exchange m_exchange;
+    ClientViews m_views; ///< every window, a null one where the station runs without
 
     StationConfig m_config;
     ClientState m_state;
     SetupFields m_fields;
+
+    EventLog m_log;
+    ClientLog m_clientLog;
+    FailureReporter m_failures;
+    Exchange m_exchange;
+    ExchangeAccess m_access;
 
     Timer m_Timer1;
     Timer m_Timer2;
