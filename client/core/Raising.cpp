@@ -51,7 +51,7 @@ void TelvorClient::Timer3_Timer()
 {
     // Timer3 ticks every second from the start, whatever else goes on: the place to notice a hang.
     m_exchange.reportHang(m_failures);
-    watchReachability();
+    m_reachability.watchReachability();
     tryTakeOver();
     // Until the loading is complete the station cannot tell a test press from an alarm. The
     // trigger file is the station's session's.

@@ -34,6 +34,7 @@ TelvorClient::TelvorClient(ClientServices services, ClientViews views)
       m_failures(QStringLiteral("telvor"), m_services.standardError,
                  [this](const QString& text) { m_clientLog.writeLogOnly(text); }),
       m_exchange(m_services.exchange), m_access(m_exchange, m_failures, m_state),
+      m_reachability(m_config, m_exchange, *m_views.tray, m_clientLog, m_services.standardError),
       m_Timer1(m_services.scheduler, kIdlePollMs, false, [this] { Timer1_Timer(); }),
       m_Timer2(m_services.scheduler, kBeepTickMs, false, [this] { Timer2_Timer(); }),
       m_Timer3(m_services.scheduler, kTriggerPollMs, true, [this] { Timer3_Timer(); }),

@@ -5,6 +5,7 @@
 #include "client/core/ClientViews.h"
 #include "client/core/EventLog.h"
 #include "client/core/ExchangeAccess.h"
+#include "client/core/ExchangeReachability.h"
 #include "client/core/StationConfig.h"
 #include "common/Clock.h"
 #include "common/Exchange.h"
@@ -177,10 +178,6 @@ private:
     bool storeConfiguration();
     void refuseSave(const QString& text);
 
-    // The exchange directory's reachability, for the tray icon
-    void watchReachability();
-    void setCutOff(bool cutOff);
-
     QString debounceText() const;
     void publishFields();
     void showMessage(const QString& text);
@@ -199,6 +196,7 @@ private:
     FailureReporter m_failures;
     Exchange m_exchange;
     ExchangeAccess m_access;
+    ExchangeReachability m_reachability;
 
     Timer m_Timer1;
     Timer m_Timer2;
@@ -223,10 +221,6 @@ private:
     bool m_holdEndRetry = false;      ///< the hold end could not delete the slot
     bool m_triggerDeletePending = false; ///< START.<ID> was handled but could not be deleted yet
     qint64 m_handledTriggerStamp = 0; ///< modification time of the trigger file handled last
-
-    int m_reachabilityTicks = 0;      ///< Timer3 ticks since the directory was last looked at
-    int m_unreachableTicks = -1;      ///< Timer3 ticks since the directory was first found out of reach; -1: in reach
-    bool m_cutOff = false;            ///< the station told that it is cut off from the directory
 
     qint64 m_pressStampMs = 0;        ///< when the push-button's line came on
     bool m_roundStarted = false;      ///< Timer2 started a round of tones that has not been counted
