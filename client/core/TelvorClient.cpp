@@ -39,7 +39,8 @@ TelvorClient::TelvorClient(ClientServices services, ClientViews views)
       m_Timer2(m_services.scheduler, kBeepTickMs, false, [this] { Timer2_Timer(); }),
       m_Timer3(m_services.scheduler, kTriggerPollMs, true, [this] { Timer3_Timer(); }),
       m_entprell(m_services.scheduler, kDesignDebounceMs, false, [this] { entprell_Timer(); }),
-      m_portRetry(m_services.scheduler, kPortRetryMs, false, [this] { portRetry_Timer(); })
+      m_portRetry(m_services.scheduler, kPortRetryMs, false, [this] { portRetry_Timer(); }),
+      m_signal(m_services.sound, m_Timer2, m_state, m_config, m_failures, m_clientLog)
 {
     m_services.serial.setEventHandler([this](const SerialEvent& event) { MSComm1_OnComm(event); });
     m_services.serial.setLostHandler([this](int sysError) { portLost(sysError); });
@@ -110,6 +111,11 @@ void TelvorClient::endProgram()
 void TelvorClient::checkFile(const QString& dir, const QString& name)
 {
     m_state.fileFound = IsFilePath(dir + QLatin1Char('/') + name);
+}
+
+void TelvorClient::Timer2_Timer()
+{
+    m_signal.Timer2_Timer();
 }
 
 void TelvorClient::writeLog(const QString& text)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "client/core/AlarmSignal.h"
 #include "client/core/ClientLog.h"
 #include "client/core/ClientState.h"
 #include "client/core/ClientViews.h"
@@ -157,8 +158,6 @@ private:
     // Receiving
     void pollStep();
     void showAlarm(int intervalBefore);
-    void giveSignal();
-    void startBeeps();
 
     /** The existence test of the exchange directory itself, reported once per outage. */
     Presence probeExchangeDirectory();
@@ -204,6 +203,8 @@ private:
     Timer m_entprell;
     Timer m_portRetry;
 
+    AlarmSignal m_signal;
+
     QString m_portNote;
     bool m_endOfFileSeen = false;
     bool m_awaitingExchangeDir = false;
@@ -222,10 +223,7 @@ private:
     bool m_triggerDeletePending = false; ///< START.<ID> was handled but could not be deleted yet
     qint64 m_handledTriggerStamp = 0; ///< modification time of the trigger file handled last
 
-    qint64 m_pressStampMs = 0;        ///< when the push-button's line came on
-    bool m_roundStarted = false;      ///< Timer2 started a round of tones that has not been counted
-    bool m_waveChecking = false;      ///< the signal file is being opened; Timer2 waits for the verdict
-    int m_waveCheckTicks = 0;         ///< Timer2 ticks spent waiting for it
+    qint64 m_pressStampMs = 0; ///< when the push-button's line came on
 
     std::unique_ptr<StationLock> m_stationLock; ///< the lock of the ID the role was decided for
     bool m_secondary = false;        ///< another session of this machine is the station of this ID
