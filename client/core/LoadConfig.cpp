@@ -14,9 +14,21 @@ namespace telvor {
 
 void TelvorClient::failLoad(const LoadFailure& failure)
 {
-    showMessage(failure.message(m_portNote));
+    showMessage(failure.message(QString()));
     m_setupWanted = true;
     setup();
+}
+
+void TelvorClient::openPortAtLoad(bool saving)
+{
+    m_button.openConfiguredPort([this, saving](const QString& message) {
+        // A save goes on without showing the setup again.
+        showMessage(message);
+        if (saving)
+            return;
+        m_setupWanted = true;
+        setup();
+    });
 }
 
 /** A check box takes the states 0, 1 and 2 only. */
@@ -72,7 +84,7 @@ void TelvorClient::loadConfig()
         if (dat.lines[i]) {
             lines[i] = *dat.lines[i];
         } else {
-            showMessage(LoadFailure::endOfFile().message(m_portNote));
+            showMessage(LoadFailure::endOfFile().message(QString()));
             m_endOfFileSeen = true;
         }
     }
@@ -111,7 +123,6 @@ void TelvorClient::loadConfig()
 
     if (m_config.comDisabled == QLatin1String("0") && isStation())
         openPortAtLoad();
-    m_portNote.clear();
 
     if (!m_config.exchangeDirFound) {
         m_fields.meldungtxt = kPathWarning;

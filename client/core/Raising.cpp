@@ -9,44 +9,6 @@
 
 namespace telvor {
 
-void TelvorClient::MSComm1_OnComm(const SerialEvent& event)
-{
-    if (!m_state.initialisierung)
-        return;
-    if (!m_state.getestet) {
-        // Pressing and releasing each count as the test press.
-        m_views.buttonTest->reportPress();
-        writeLog(QStringLiteral("Test des Tasters ") + debounceText());
-        return;
-    }
-    if (event.dsr && !m_state.dsrArmed) {
-        m_state.dsrArmed = true;
-        m_pressStampMs = event.stampMs;
-        // With no debounce time there is no minimum hold: the release alone raises the alarm.
-        m_state.debounceRunning = m_config.entprellzeit != 0;
-        m_entprell.setEnabled(true);
-        writeLog(QStringLiteral("DSR gesetzt") + debounceText());
-        return;
-    }
-    // How long the button was held is told by the moments of the two changes, not by when they
-    // are handled: both may come late and back to back after a busy moment.
-    const bool heldLongEnough = event.stampMs - m_pressStampMs >= m_config.entprellzeit;
-    if (!event.dsr && m_state.dsrArmed && heldLongEnough) {
-        writeLog(QStringLiteral("Alarm gesetzt") + debounceText());
-        resetButton();
-        raiseAlarm(AlarmSource::PushButton);
-        return;
-    }
-    // Released too early, the line on again while held, or a change while released.
-    resetButton();
-}
-
-void TelvorClient::entprell_Timer()
-{
-    m_state.debounceRunning = false;
-    m_entprell.setEnabled(false);
-}
-
 void TelvorClient::Timer3_Timer()
 {
     // Timer3 ticks every second from the start, whatever else goes on: the place to notice a hang.

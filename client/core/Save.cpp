@@ -112,7 +112,7 @@ bool TelvorClient::acceptableForSave()
         failure = LoadFailure::invalidValue();
     } else if (!m_services.serial.isOpen() && m_fields.CheckCom == 0) {
         // The port is opened by this save: its text must name one.
-        failure = selectPort(m_fields.Combo1);
+        failure = m_button.selectPort(m_fields.Combo1);
         portNote = portNoteFor(m_fields.Combo1);
     }
     if (!failure)

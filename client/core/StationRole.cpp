@@ -36,10 +36,7 @@ void TelvorClient::becomeSecondary()
     // The push-button was tested by the station's session; a second one has none to test.
     m_state.getestet = true;
     m_state.initialisierung = true;
-    if (m_services.serial.isOpen())
-        m_services.serial.close();
-    m_portRetry.setEnabled(false);
-    resetButton();
+    m_button.standDown();
     m_triggerDeletePending = false;
     const QString text =
         QStringLiteral("Station %1 läuft auf diesem Rechner bereits in einer anderen Sitzung").arg(m_config.stationId);

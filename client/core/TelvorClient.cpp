@@ -39,18 +39,13 @@ TelvorClient::TelvorClient(ClientServices services, ClientViews views)
       m_Timer2(m_services.scheduler, kBeepTickMs, false, [this] { Timer2_Timer(); }),
       m_Timer3(m_services.scheduler, kTriggerPollMs, true, [this] { Timer3_Timer(); }),
       m_entprell(m_services.scheduler, kDesignDebounceMs, false, [this] { entprell_Timer(); }),
-      m_portRetry(m_services.scheduler, kPortRetryMs, false, [this] { portRetry_Timer(); }),
-      m_signal(m_services.sound, m_Timer2, m_state, m_config, m_failures, m_clientLog)
+      m_signal(m_services.sound, m_Timer2, m_state, m_config, m_failures, m_clientLog),
+      m_button(m_services.serial, m_services.scheduler, m_entprell, m_state, m_config, *m_views.buttonTest, m_failures,
+               m_clientLog, [this] { raiseAlarm(AlarmSource::PushButton); })
 {
-    m_services.serial.setEventHandler([this](const SerialEvent& event) { MSComm1_OnComm(event); });
-    m_services.serial.setLostHandler([this](int sysError) { portLost(sysError); });
 }
 
-TelvorClient::~TelvorClient()
-{
-    m_services.serial.setEventHandler({});
-    m_services.serial.setLostHandler({});
-}
+TelvorClient::~TelvorClient() = default;
 
 void TelvorClient::Form_Load()
 {
@@ -113,6 +108,16 @@ void TelvorClient::checkFile(const QString& dir, const QString& name)
     m_state.fileFound = IsFilePath(dir + QLatin1Char('/') + name);
 }
 
+void TelvorClient::entprell_Timer()
+{
+    m_button.entprell_Timer();
+}
+
+void TelvorClient::MSComm1_OnComm(const SerialEvent& event)
+{
+    m_button.MSComm1_OnComm(event);
+}
+
 void TelvorClient::Timer2_Timer()
 {
     m_signal.Timer2_Timer();
@@ -121,11 +126,6 @@ void TelvorClient::Timer2_Timer()
 void TelvorClient::writeLog(const QString& text)
 {
     m_clientLog.writeLog(text);
-}
-
-QString TelvorClient::debounceText() const
-{
-    return withSignPosition(m_config.entprellzeit);
 }
 
 void TelvorClient::publishFields()

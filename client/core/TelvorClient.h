@@ -7,6 +7,7 @@
 #include "client/core/EventLog.h"
 #include "client/core/ExchangeAccess.h"
 #include "client/core/ExchangeReachability.h"
+#include "client/core/PushButton.h"
 #include "client/core/StationConfig.h"
 #include "common/Clock.h"
 #include "common/Exchange.h"
@@ -103,7 +104,6 @@ public:
     const Timer& timer2() const { return m_Timer2; }
     const Timer& timer3() const { return m_Timer3; }
     const Timer& entprell() const { return m_entprell; }
-    const Timer& portRetry() const { return m_portRetry; }
     /** False for a second session of this machine's station ID: it only receives alarms. */
     bool isStation() const { return !m_secondary; }
 
@@ -122,17 +122,8 @@ private:
     /** The button test, or none when it is switched off: the last step of a load and of a save. */
     void startButtonTest();
 
-    // The push-button's port
-    /** Opens the configured port; a failure is shown, and tried again every few seconds where that may help. */
+    /** Opens the configured port; a failure is shown (and, at the start-up, shows the setup window). */
     void openPortAtLoad(bool saving = false);
-    /** Hands the port text to the serial layer; the failure when it names no port. */
-    std::optional<LoadFailure> selectPort(const QString& comPort);
-    /** Sets the device and opens it; the failure and whether trying again may help. */
-    std::optional<LoadFailure> openPort(bool& retryable);
-    void portRetry_Timer();
-    void portLost(int sysError);
-    void resetButton();
-    QString portKey() const;
 
     // This station's alarm text in the exchange directory
     /** Writes the alarm text file; a failure is reported once and leaves it pending for Timer1. */
@@ -177,7 +168,6 @@ private:
     bool storeConfiguration();
     void refuseSave(const QString& text);
 
-    QString debounceText() const;
     void publishFields();
     void showMessage(const QString& text);
     void reportLine(const QString& text);
@@ -201,11 +191,10 @@ private:
     Timer m_Timer2;
     Timer m_Timer3;
     Timer m_entprell;
-    Timer m_portRetry;
 
     AlarmSignal m_signal;
+    PushButton m_button;
 
-    QString m_portNote;
     bool m_endOfFileSeen = false;
     bool m_awaitingExchangeDir = false;
     bool m_setupTouched = false;
@@ -222,8 +211,6 @@ private:
     bool m_holdEndRetry = false;      ///< the hold end could not delete the slot
     bool m_triggerDeletePending = false; ///< START.<ID> was handled but could not be deleted yet
     qint64 m_handledTriggerStamp = 0; ///< modification time of the trigger file handled last
-
-    qint64 m_pressStampMs = 0; ///< when the push-button's line came on
 
     std::unique_ptr<StationLock> m_stationLock; ///< the lock of the ID the role was decided for
     bool m_secondary = false;        ///< another session of this machine is the station of this ID
