@@ -42,7 +42,7 @@ void TelvorClient::protocolStep()
         return;
     }
     if (m_config.alarmempf != QLatin1String("1"))
-        pollStep();
+        m_receiver.pollStep();
 }
 
 /** One poll of a station waiting for the slot; false when the tick ends here. */
@@ -117,79 +117,6 @@ void TelvorClient::endHold(bool keep)
     m_Timer1.setInterval(kIdlePollMs);
     m_state.messageSent = keep;
     m_Timer1.setEnabled(true);
-}
-
-void TelvorClient::pollStep()
-{
-    const int intervalBefore = m_Timer1.interval();
-    // A failed test says nothing: a shown alarm stays shown, an unseen one is looked for again.
-    if (m_access.probeExchange(kMessageFileName) == Presence::Unknown)
-        return;
-    if (!m_state.alarmShown && m_state.fileFound) {
-        m_Timer1.setInterval(kShowingPollMs);
-        showAlarm(intervalBefore);
-    }
-    if (m_state.alarmShown && !m_state.fileFound) {
-        m_state.alarmShown = false;
-        m_Timer1.setInterval(kIdlePollMs);
-    }
-}
-
-void TelvorClient::showAlarm(int intervalBefore)
-{
-    m_state.alarmShown = true;
-
-    const SlotDecision decision = m_exchange.lookAtSlot();
-    if (decision.action != SlotDecision::Action::Leave && decision.action != SlotDecision::Action::RemoveDirectory)
-        m_failures.succeeded(kMessageFileName + QStringLiteral(" lesen"));
-    if (decision.action == SlotDecision::Action::Show || decision.action == SlotDecision::Action::Remove)
-        m_failures.succeeded(alarmTextFileName(decision.sender) + QStringLiteral(" lesen"));
-
-    const auto leaveForNextPoll = [this, intervalBefore] {
-        m_state.alarmShown = false;
-        m_Timer1.setInterval(intervalBefore);
-    };
-    // A second session's own station ID in the slot is an alarm raised at this desk, in the
-    // station's session: shown here it would no longer be silent, and its slot is that session's.
-    if (!isStation() && decision.sender == m_config.stationId && decision.action != SlotDecision::Action::Absent) {
-        leaveForNextPoll();
-        return;
-    }
-    switch (decision.action) {
-    case SlotDecision::Action::Absent:
-        // Removed by its sender between the test and the read.
-        m_state.fileFound = false;
-        return;
-    case SlotDecision::Action::Leave:
-        // Unreadable for now, being written, or its alarm text is no file: never delete a live alarm.
-        if (!decision.problem.isEmpty())
-            m_failures.failed(decision.problemFile + QStringLiteral(" lesen"), decision.problem);
-        leaveForNextPoll();
-        return;
-    case SlotDecision::Action::RemoveDirectory: {
-        // An empty directory under the slot's name would keep every station of the site from sending.
-        const IoResult removed = m_exchange.removeEmptyDirectory(kMessageFileName);
-        if (removed.ok() || removed.status == IoStatus::NotFound) {
-            m_failures.succeeded(kMessageFileName + QStringLiteral(" lesen"));
-            m_state.fileFound = false;
-        } else {
-            m_failures.failed(kMessageFileName + QStringLiteral(" lesen"),
-                              QStringLiteral("ist ein Verzeichnis, das sich nicht entfernen lässt: %1")
-                                  .arg(removed.errorText()));
-            leaveForNextPoll();
-        }
-        return;
-    }
-    case SlotDecision::Action::Remove:
-        m_access.noteIo(kMessageFileName + QStringLiteral(" löschen"), m_exchange.forceRemove(kMessageFileName));
-        m_state.fileFound = false;
-        return;
-    case SlotDecision::Action::ReadText:
-    case SlotDecision::Action::Show:
-        break;
-    }
-    m_views.alarm->Alarm(decision.text, m_config.fullScreen);
-    m_signal.giveSignal();
 }
 
 } // namespace telvor

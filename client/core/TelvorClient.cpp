@@ -41,7 +41,9 @@ TelvorClient::TelvorClient(ClientServices services, ClientViews views)
       m_entprell(m_services.scheduler, kDesignDebounceMs, false, [this] { entprell_Timer(); }),
       m_signal(m_services.sound, m_Timer2, m_state, m_config, m_failures, m_clientLog),
       m_button(m_services.serial, m_services.scheduler, m_entprell, m_state, m_config, *m_views.buttonTest, m_failures,
-               m_clientLog, [this] { raiseAlarm(AlarmSource::PushButton); })
+               m_clientLog, [this] { raiseAlarm(AlarmSource::PushButton); }),
+      m_receiver(m_exchange, m_access, m_failures, m_state, m_config, m_Timer1, *m_views.alarm, m_signal,
+                 [this] { return isStation(); })
 {
 }
 

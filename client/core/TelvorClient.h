@@ -1,5 +1,6 @@
 #pragma once
 
+#include "client/core/AlarmReceiver.h"
 #include "client/core/AlarmSignal.h"
 #include "client/core/ClientLog.h"
 #include "client/core/ClientState.h"
@@ -146,10 +147,6 @@ private:
     void endHold(bool keep);
     int pollPeriod() const;
 
-    // Receiving
-    void pollStep();
-    void showAlarm(int intervalBefore);
-
     /** The existence test of the exchange directory itself, reported once per outage. */
     Presence probeExchangeDirectory();
 
@@ -194,6 +191,7 @@ private:
 
     AlarmSignal m_signal;
     PushButton m_button;
+    AlarmReceiver m_receiver;
 
     bool m_endOfFileSeen = false;
     bool m_awaitingExchangeDir = false;
