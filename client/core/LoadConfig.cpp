@@ -234,7 +234,7 @@ void TelvorClient::settleInExchange()
         return;
     }
     m_exchangeDeferred = false;
-    takeOverOwnSlot();
+    m_sender.takeOverOwnSlot();
     // Last: listing a large share may take a while, and nothing above may wait behind it.
     m_access.noteIo(QStringLiteral("Reste früherer Schreibvorgänge löschen"), m_exchange.removeOwnLeftovers());
 }
@@ -251,17 +251,22 @@ void TelvorClient::startButtonTest()
     }
 }
 
-/**
- * A slot that already holds this station's ID was left by its own hold (a crash, a quick restart):
- * it goes at the end of a hold that starts now, with no window shown.
- */
-void TelvorClient::takeOverOwnSlot()
+IoResult TelvorClient::writeAlarmText()
 {
-    const ReadResult slot = m_exchange.read(kMessageFileName);
-    if (!slot.ok() || decodeCp1252(slot.bytes) != m_config.stationId)
+    const QString name = alarmTextFileName(m_config.stationId);
+    const IoResult written = m_exchange.write(name, m_alarmText);
+    m_access.noteIo(name + QStringLiteral(" schreiben"), written, true);
+    m_alarmTextPending = !written.ok();
+    return written;
+}
+
+/** Receivers delete a message whose sender has no alarm text file: it must be there before a send. */
+void TelvorClient::ensureOwnAlarmText()
+{
+    const Probe own = m_exchange.probe(alarmTextFileName(m_config.stationId), Links::Refuse);
+    if (own.presence == Presence::Unknown || (own.presence == Presence::Present && own.regularFile))
         return;
-    m_state.messageSent = true;
-    m_Timer1.setInterval(kHoldMs);
+    writeAlarmText();
 }
 
 Presence TelvorClient::probeExchangeDirectory()

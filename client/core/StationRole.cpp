@@ -37,7 +37,7 @@ void TelvorClient::becomeSecondary()
     m_state.getestet = true;
     m_state.initialisierung = true;
     m_button.standDown();
-    m_triggerDeletePending = false;
+    m_sender.leaveTriggerFile();
     const QString text =
         QStringLiteral("Station %1 läuft auf diesem Rechner bereits in einer anderen Sitzung").arg(m_config.stationId);
     reportLine(QStringLiteral("telvor: ") + text);

@@ -41,9 +41,12 @@ TelvorClient::TelvorClient(ClientServices services, ClientViews views)
       m_entprell(m_services.scheduler, kDesignDebounceMs, false, [this] { entprell_Timer(); }),
       m_signal(m_services.sound, m_Timer2, m_state, m_config, m_failures, m_clientLog),
       m_button(m_services.serial, m_services.scheduler, m_entprell, m_state, m_config, *m_views.buttonTest, m_failures,
-               m_clientLog, [this] { raiseAlarm(AlarmSource::PushButton); }),
+               m_clientLog, [this] { m_sender.raiseAlarm(AlarmSource::PushButton); }),
       m_receiver(m_exchange, m_access, m_failures, m_state, m_config, m_Timer1, *m_views.alarm, m_signal,
-                 [this] { return isStation(); })
+                 [this] { return isStation(); }),
+      m_sender(
+          m_exchange, m_access, m_state, m_config, m_Timer1, *m_views.alarmSent, *m_views.buttonTest, m_clientLog,
+          [this] { ensureOwnAlarmText(); }, [this] { return isStation(); })
 {
 }
 
@@ -108,6 +111,51 @@ void TelvorClient::endProgram()
 void TelvorClient::checkFile(const QString& dir, const QString& name)
 {
     m_state.fileFound = IsFilePath(dir + QLatin1Char('/') + name);
+}
+
+void TelvorClient::Timer1_Timer()
+{
+    if (m_awaitingExchangeDir) {
+        resumeLoadIfExchangeDirAppeared();
+        // Nothing can be sent to or read from a directory that is not there.
+        if (m_awaitingExchangeDir)
+            return;
+    }
+    protocolStep();
+    // After the protocol's own calls: a write that the share keeps refusing must never cost a poll.
+    if (m_alarmTextPending && isStation())
+        writeAlarmText();
+}
+
+void TelvorClient::protocolStep()
+{
+    // A second session sends nothing: an alarm that was pending when it became one waits for its take-over.
+    if (m_state.sendNow && isStation()) {
+        m_sender.sendNowStep();
+        return;
+    }
+    if (m_state.sendWaiting && isStation() && !m_sender.waitingStep())
+        return;
+    if (m_state.messageSent) {
+        m_sender.holdingStep();
+        return;
+    }
+    if (m_config.alarmempf != QLatin1String("1"))
+        m_receiver.pollStep();
+}
+
+void TelvorClient::Timer3_Timer()
+{
+    // Timer3 ticks every second from the start, whatever else goes on: the place to notice a hang.
+    m_exchange.reportHang(m_failures);
+    m_reachability.watchReachability();
+    tryTakeOver();
+    // Until the loading is complete the station cannot tell a test press from an alarm. The
+    // trigger file is the station's session's.
+    if (m_awaitingExchangeDir || !isStation())
+        return;
+
+    m_sender.watchTrigger();
 }
 
 void TelvorClient::entprell_Timer()

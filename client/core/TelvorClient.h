@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/core/AlarmReceiver.h"
+#include "client/core/AlarmSender.h"
 #include "client/core/AlarmSignal.h"
 #include "client/core/ClientLog.h"
 #include "client/core/ClientState.h"
@@ -50,9 +51,6 @@ struct ClientServices {
     QString workstationConfigDirectory; ///< the workstation's TELVOR.DAT, used when the user has none; empty: none
     QString stationLockDirectory;       ///< where the sessions of this machine meet; empty: every client is the station
 };
-
-/** How an alarm of this station was raised. */
-enum class AlarmSource { PushButton, SoftTrigger };
 
 /**
  * One workstation's alarm client without its windows: start-up, configuration, event log, the
@@ -117,7 +115,6 @@ private:
     std::optional<int> checkBoxState(const QString& text);
     void continueLoadAfterExchangeDirFound();
     void resumeLoadIfExchangeDirAppeared();
-    void takeOverOwnSlot();
     /** The station's own slot left from before, and its leftovers, once the directory is there. */
     void settleInExchange();
     /** The button test, or none when it is switched off: the last step of a load and of a save. */
@@ -135,17 +132,6 @@ private:
 
     /** Timer1's steps of the protocol: send now, wait for the slot, end the hold, poll. */
     void protocolStep();
-
-    // Sending
-    void raiseAlarm(AlarmSource source, qint64 triggerStamp = 0);
-    void writeMessage(AlarmSource source);
-    void afterMessageWritten(AlarmSource source);
-    void retrySend();
-    void deleteTriggerFile();
-    bool waitingStep();
-    void holdEnd();
-    void endHold(bool keep);
-    int pollPeriod() const;
 
     /** The existence test of the exchange directory itself, reported once per outage. */
     Presence probeExchangeDirectory();
@@ -192,6 +178,7 @@ private:
     AlarmSignal m_signal;
     PushButton m_button;
     AlarmReceiver m_receiver;
+    AlarmSender m_sender;
 
     bool m_endOfFileSeen = false;
     bool m_awaitingExchangeDir = false;
@@ -202,13 +189,6 @@ private:
     /** The alarm text file's bytes as of the last load (or save), never unsaved edits. */
     QByteArray m_alarmText;
     bool m_alarmTextPending = false; ///< the alarm text file could not be written yet
-
-    AlarmSource m_pendingSource = AlarmSource::PushButton;
-    qint64 m_pendingTriggerStamp = 0; ///< modification time of the trigger file the pending send is for
-    bool m_sendRetry = false;         ///< the last write of MESSAGE.KVT failed; the next try reads the slot first
-    bool m_holdEndRetry = false;      ///< the hold end could not delete the slot
-    bool m_triggerDeletePending = false; ///< START.<ID> was handled but could not be deleted yet
-    qint64 m_handledTriggerStamp = 0; ///< modification time of the trigger file handled last
 
     std::unique_ptr<StationLock> m_stationLock; ///< the lock of the ID the role was decided for
     bool m_secondary = false;        ///< another session of this machine is the station of this ID
