@@ -119,7 +119,7 @@ void TelvorClient::loadConfig()
     m_config.stationId = *id;
     m_exchange.setTag(*id);
     publishFields();
-    decideRole();
+    m_role.decideRole();
 
     if (m_config.comDisabled == QLatin1String("0") && isStation())
         openPortAtLoad();

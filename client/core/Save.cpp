@@ -73,7 +73,7 @@ void TelvorClient::speichern_Click()
     if (!storeConfiguration())
         return;
     publishFields();
-    decideRole();
+    m_role.decideRole();
 
     // The setup is done: the start-up's wait for a late share, and its wish to show the window
     // again for a short file, are over.

@@ -4,7 +4,6 @@
 #include "client/core/NullViews.h"
 #include "client/core/Timings.h"
 #include "common/Numbers.h"
-#include "common/StationLock.h"
 
 #include <exception>
 #include <utility>
@@ -39,6 +38,20 @@ TelvorClient::TelvorClient(ClientServices services, ClientViews views)
       m_Timer2(m_services.scheduler, kBeepTickMs, false, [this] { Timer2_Timer(); }),
       m_Timer3(m_services.scheduler, kTriggerPollMs, true, [this] { Timer3_Timer(); }),
       m_entprell(m_services.scheduler, kDesignDebounceMs, false, [this] { entprell_Timer(); }),
+      m_role(m_services.stationLockDirectory, m_config, m_state, m_clientLog, m_services.standardError,
+             StationRole::Actions{[this] {
+                                      m_button.standDown();
+                                      m_sender.leaveTriggerFile();
+                                  },
+                                  [this] {
+                                      // What the start-up left to the station that has ended.
+                                      if (m_config.comDisabled == QLatin1String("0") && !m_services.serial.isOpen())
+                                          openPortAtLoad(true);
+                                      if (m_exchangeDeferred) {
+                                          writeAlarmText();
+                                          settleInExchange();
+                                      }
+                                  }}),
       m_signal(m_services.sound, m_Timer2, m_state, m_config, m_failures, m_clientLog),
       m_button(m_services.serial, m_services.scheduler, m_entprell, m_state, m_config, *m_views.buttonTest, m_failures,
                m_clientLog, [this] { m_sender.raiseAlarm(AlarmSource::PushButton); }),
@@ -149,7 +162,7 @@ void TelvorClient::Timer3_Timer()
     // Timer3 ticks every second from the start, whatever else goes on: the place to notice a hang.
     m_exchange.reportHang(m_failures);
     m_reachability.watchReachability();
-    tryTakeOver();
+    m_role.tryTakeOver();
     // Until the loading is complete the station cannot tell a test press from an alarm. The
     // trigger file is the station's session's.
     if (m_awaitingExchangeDir || !isStation())

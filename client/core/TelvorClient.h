@@ -11,6 +11,7 @@
 #include "client/core/ExchangeReachability.h"
 #include "client/core/PushButton.h"
 #include "client/core/StationConfig.h"
+#include "client/core/StationRole.h"
 #include "common/Clock.h"
 #include "common/Exchange.h"
 #include "common/ExchangeIo.h"
@@ -33,7 +34,6 @@ namespace telvor {
 
 struct LoadFailure;
 struct NullViews;
-class StationLock;
 
 /** What a station is given from outside: time, its devices, the share, its per-user directory. */
 struct ClientServices {
@@ -104,7 +104,7 @@ public:
     const Timer& timer3() const { return m_Timer3; }
     const Timer& entprell() const { return m_entprell; }
     /** False for a second session of this machine's station ID: it only receives alarms. */
-    bool isStation() const { return !m_secondary; }
+    bool isStation() const { return m_role.isStation(); }
 
 private:
     // Configuration loading
@@ -135,14 +135,6 @@ private:
 
     /** The existence test of the exchange directory itself, reported once per outage. */
     Presence probeExchangeDirectory();
-
-    // The machine's station of this ID and its second sessions
-    /** Takes the role for the station ID as it is now; nothing when it was decided for this ID. */
-    void decideRole();
-    void becomeSecondary();
-    /** A second session tries again; when the first has ended it becomes the station. */
-    void tryTakeOver();
-    void reportLockProblem();
 
     // The save
     /** The save's checks of what TELVOR.DAT and the port cannot hold; false when one refused. */
@@ -175,6 +167,7 @@ private:
     Timer m_Timer3;
     Timer m_entprell;
 
+    StationRole m_role;
     AlarmSignal m_signal;
     PushButton m_button;
     AlarmReceiver m_receiver;
@@ -190,8 +183,6 @@ private:
     QByteArray m_alarmText;
     bool m_alarmTextPending = false; ///< the alarm text file could not be written yet
 
-    std::unique_ptr<StationLock> m_stationLock; ///< the lock of the ID the role was decided for
-    bool m_secondary = false;        ///< another session of this machine is the station of this ID
     bool m_exchangeDeferred = false; ///< announcing the alarm text and settling in were left to the station
 };
 
