@@ -3,7 +3,6 @@
 #include "client/core/Company.h"
 #include "client/core/NullViews.h"
 #include "client/core/Timings.h"
-#include "common/Numbers.h"
 
 #include <exception>
 #include <utility>
@@ -11,8 +10,7 @@
 namespace telvor {
 namespace {
 
-template <typename View>
-View* orNull(View* view, NullViews& fallback)
+template <typename View> View* orNull(View* view, NullViews& fallback)
 {
     return view ? view : static_cast<View*>(&fallback);
 }
@@ -28,38 +26,35 @@ ClientViews withNullViews(const ClientViews& views, NullViews& null)
 TelvorClient::TelvorClient(ClientServices services, ClientViews views)
     : m_services(std::move(services)), m_nullViews(std::make_unique<NullViews>()),
       m_views(withNullViews(views, *m_nullViews)),
+      m_Timer1(m_services.scheduler, kIdlePollMs, false, [this] { Timer1_Timer(); }),
+      m_Timer2(m_services.scheduler, kBeepTickMs, false, [this] { Timer2_Timer(); }),
+      m_Timer3(m_services.scheduler, kTriggerPollMs, true, [this] { Timer3_Timer(); }),
+      m_entprell(m_services.scheduler, kDesignDebounceMs, false, [this] { entprell_Timer(); }),
       m_log(m_services.clock, m_services.locale, m_services.logWriter, m_services.standardError),
       m_clientLog(m_log, m_config, m_fields, *m_views.setup),
       m_failures(QStringLiteral("telvor"), m_services.standardError,
                  [this](const QString& text) { m_clientLog.writeLogOnly(text); }),
       m_exchange(m_services.exchange), m_access(m_exchange, m_failures, m_state),
       m_reachability(m_config, m_exchange, *m_views.tray, m_clientLog, m_services.standardError),
-      m_Timer1(m_services.scheduler, kIdlePollMs, false, [this] { Timer1_Timer(); }),
-      m_Timer2(m_services.scheduler, kBeepTickMs, false, [this] { Timer2_Timer(); }),
-      m_Timer3(m_services.scheduler, kTriggerPollMs, true, [this] { Timer3_Timer(); }),
-      m_entprell(m_services.scheduler, kDesignDebounceMs, false, [this] { entprell_Timer(); }),
       m_role(m_services.stationLockDirectory, m_config, m_state, m_clientLog, m_services.standardError,
              StationRole::Actions{[this] {
                                       m_button.standDown();
                                       m_sender.leaveTriggerFile();
                                   },
-                                  [this] {
-                                      // What the start-up left to the station that has ended.
-                                      if (m_config.comDisabled == QLatin1String("0") && !m_services.serial.isOpen())
-                                          openPortAtLoad(true);
-                                      if (m_exchangeDeferred) {
-                                          writeAlarmText();
-                                          settleInExchange();
-                                      }
-                                  }}),
+                                  [this] { m_configuration.takeOverFromEndedStation(); }}),
       m_signal(m_services.sound, m_Timer2, m_state, m_config, m_failures, m_clientLog),
       m_button(m_services.serial, m_services.scheduler, m_entprell, m_state, m_config, *m_views.buttonTest, m_failures,
                m_clientLog, [this] { m_sender.raiseAlarm(AlarmSource::PushButton); }),
+      m_alarmText(m_exchange, m_access, m_config),
       m_receiver(m_exchange, m_access, m_failures, m_state, m_config, m_Timer1, *m_views.alarm, m_signal,
                  [this] { return isStation(); }),
       m_sender(
           m_exchange, m_access, m_state, m_config, m_Timer1, *m_views.alarmSent, *m_views.buttonTest, m_clientLog,
-          [this] { ensureOwnAlarmText(); }, [this] { return isStation(); })
+          [this] { m_alarmText.ensureOwnAlarmText(); }, [this] { return isStation(); }),
+      m_configuration(Configuration::Places{m_services.exchange, m_services.workstationConfigDirectory,
+                                            m_services.screenSaverSettings},
+                      m_config, m_state, m_fields, m_views, m_exchange, m_access, m_Timer1, m_entprell, m_button,
+                      m_sender, m_alarmText, m_role, m_clientLog)
 {
 }
 
@@ -77,14 +72,15 @@ void TelvorClient::Form_Load()
     m_state.alarmShown = false;
     m_state.getestet = false;
     m_state.initialisierung = false;
-    publishFields();
+    m_views.setup->showFields(m_fields);
 
     // Whatever goes wrong while loading, the station must go on receiving alarms.
     try {
-        loadConfig();
+        m_configuration.loadConfig();
     } catch (const std::exception& error) {
-        reportLine(QStringLiteral("telvor: Fehler beim Laden der Einstellungen: %1")
-                       .arg(QString::fromLocal8Bit(error.what())));
+        if (m_services.standardError)
+            m_services.standardError(QStringLiteral("telvor: Fehler beim Laden der Einstellungen: %1")
+                                         .arg(QString::fromLocal8Bit(error.what())));
         setup();
     }
 
@@ -97,28 +93,12 @@ void TelvorClient::Form_Load()
 
 void TelvorClient::setup()
 {
-    m_Timer1.setEnabled(true);
-    m_fields.Text3 = m_config.exchangeDir;
-    m_fields.Text4 = m_config.signalFile;
-    m_fields.Text1 = m_config.alarmText1;
-    m_fields.Text5 = m_config.stationId;
-    m_fields.Combo1 = m_config.comPort;
-    m_fields.Upfad = m_config.Userappdata;
-    publishFields();
-    m_views.setup->setSetupVisible(true);
-    m_setupTouched = false;
+    m_configuration.setup();
 }
 
-void TelvorClient::setupEdited(const SetupFields& fields)
+void TelvorClient::writeLog(const QString& text)
 {
-    m_fields = fields;
-    m_setupTouched = true;
-}
-
-void TelvorClient::endProgram()
-{
-    if (m_services.endProgram)
-        m_services.endProgram();
+    m_clientLog.writeLog(text);
 }
 
 void TelvorClient::checkFile(const QString& dir, const QString& name)
@@ -128,33 +108,30 @@ void TelvorClient::checkFile(const QString& dir, const QString& name)
 
 void TelvorClient::Timer1_Timer()
 {
-    if (m_awaitingExchangeDir) {
-        resumeLoadIfExchangeDirAppeared();
+    if (m_configuration.awaitingExchangeDir()) {
+        m_configuration.resumeLoadIfExchangeDirAppeared();
         // Nothing can be sent to or read from a directory that is not there.
-        if (m_awaitingExchangeDir)
+        if (m_configuration.awaitingExchangeDir())
             return;
     }
-    protocolStep();
-    // After the protocol's own calls: a write that the share keeps refusing must never cost a poll.
-    if (m_alarmTextPending && isStation())
-        writeAlarmText();
-}
-
-void TelvorClient::protocolStep()
-{
-    // A second session sends nothing: an alarm that was pending when it became one waits for its take-over.
+    // The protocol's steps: send now, wait for the slot, end the hold, poll. A second session
+    // sends nothing: an alarm that was pending when it became one waits for its take-over.
     if (m_state.sendNow && isStation()) {
         m_sender.sendNowStep();
-        return;
+    } else if (!(m_state.sendWaiting && isStation()) || m_sender.waitingStep()) {
+        if (m_state.messageSent)
+            m_sender.holdingStep();
+        else if (m_config.alarmempf != QLatin1String("1"))
+            m_receiver.pollStep();
     }
-    if (m_state.sendWaiting && isStation() && !m_sender.waitingStep())
-        return;
-    if (m_state.messageSent) {
-        m_sender.holdingStep();
-        return;
-    }
-    if (m_config.alarmempf != QLatin1String("1"))
-        m_receiver.pollStep();
+    // After the protocol's own calls: a write that the share keeps refusing must never cost a poll.
+    if (m_alarmText.isWritePending() && isStation())
+        m_alarmText.writeAlarmText();
+}
+
+void TelvorClient::Timer2_Timer()
+{
+    m_signal.Timer2_Timer();
 }
 
 void TelvorClient::Timer3_Timer()
@@ -165,9 +142,8 @@ void TelvorClient::Timer3_Timer()
     m_role.tryTakeOver();
     // Until the loading is complete the station cannot tell a test press from an alarm. The
     // trigger file is the station's session's.
-    if (m_awaitingExchangeDir || !isStation())
+    if (m_configuration.awaitingExchangeDir() || !isStation())
         return;
-
     m_sender.watchTrigger();
 }
 
@@ -181,30 +157,38 @@ void TelvorClient::MSComm1_OnComm(const SerialEvent& event)
     m_button.MSComm1_OnComm(event);
 }
 
-void TelvorClient::Timer2_Timer()
+void TelvorClient::setupEdited(const SetupFields& fields)
 {
-    m_signal.Timer2_Timer();
+    m_configuration.setupEdited(fields);
 }
 
-void TelvorClient::writeLog(const QString& text)
+void TelvorClient::endProgram()
 {
-    m_clientLog.writeLog(text);
+    if (m_services.endProgram)
+        m_services.endProgram();
 }
 
-void TelvorClient::publishFields()
+void TelvorClient::speichern_Click()
 {
-    m_views.setup->showFields(m_fields);
+    m_configuration.speichern_Click();
 }
 
-void TelvorClient::showMessage(const QString& text)
+void TelvorClient::signalFileChosen(const QString& path)
 {
-    m_views.messages->showMessage(text);
+    m_configuration.signalFileChosen(path);
 }
 
-void TelvorClient::reportLine(const QString& text)
+void TelvorClient::config_PendraSaver_Click()
 {
-    if (m_services.standardError)
-        m_services.standardError(text);
+    m_configuration.config_PendraSaver_Click();
+}
+
+void TelvorClient::trayUnavailable()
+{
+    m_failures.setFailing(QStringLiteral("Infobereich"), true,
+                          QStringLiteral("Kein Infobereich gefunden: telvor läuft ohne Symbol; ein weiterer "
+                                         "Start von telvor öffnet die Einstellungen"),
+                          QString());
 }
 
 } // namespace telvor

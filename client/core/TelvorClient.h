@@ -3,9 +3,11 @@
 #include "client/core/AlarmReceiver.h"
 #include "client/core/AlarmSender.h"
 #include "client/core/AlarmSignal.h"
+#include "client/core/AlarmTextFile.h"
 #include "client/core/ClientLog.h"
 #include "client/core/ClientState.h"
 #include "client/core/ClientViews.h"
+#include "client/core/Configuration.h"
 #include "client/core/EventLog.h"
 #include "client/core/ExchangeAccess.h"
 #include "client/core/ExchangeReachability.h"
@@ -19,20 +21,16 @@
 #include "common/SerialPort.h"
 #include "common/Sound.h"
 #include "common/TaskQueue.h"
-#include "common/TelvorDat.h"
 #include "common/Timer.h"
 
-#include <QByteArray>
 #include <QLocale>
 #include <QString>
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 namespace telvor {
 
-struct LoadFailure;
 struct NullViews;
 
 /** What a station is given from outside: time, its devices, the share, its per-user directory. */
@@ -53,12 +51,18 @@ struct ClientServices {
 };
 
 /**
- * One workstation's alarm client without its windows: start-up, configuration, event log, the
- * exchange protocol (polling, sending, holding, waiting), the push-button and the soft-trigger
- * watch. Everything a station owns hangs off this object, so one process can run many stations.
- *
- * Every call on the share may answer "unknown" (an I/O error, or no answer in time): a step that
- * meets one changes nothing and is tried again at its timer's next tick.
+ * One workstation's alarm client without its windows. It owns what a station owns (its
+ * configuration, run-time state, the setup window's values, the timers and the services), so one
+ * process can run many stations; it runs the start-up and hands every timer tick, serial event
+ * and window input to the concern it belongs to, in the design's order:
+ *   Configuration        loadConfig, setup and its save, the wait for a late share
+ *   AlarmSender          the soft trigger's file, raiseAlarm, the wait for the slot, writeMessage, the hold
+ *   AlarmReceiver        the poll of the slot and showAlarm
+ *   AlarmSignal          the WAV file or Timer2's beeps
+ *   PushButton           the serial port, the debounce, the test press
+ *   AlarmTextFile        this station's MDAT file
+ *   ExchangeReachability the cut-off icon
+ *   StationRole          the station of this ID among the sessions of one machine
  */
 class TelvorClient final : public ClientInput {
 public:
@@ -97,8 +101,6 @@ public:
     const StationConfig& config() const { return m_config; }
     const ClientState& state() const { return m_state; }
     const SetupFields& fields() const { return m_fields; }
-    /** True while the start-up waits for the exchange directory to appear. */
-    bool awaitingExchangeDir() const { return m_awaitingExchangeDir; }
     const Timer& timer1() const { return m_Timer1; }
     const Timer& timer2() const { return m_Timer2; }
     const Timer& timer3() const { return m_Timer3; }
@@ -107,46 +109,6 @@ public:
     bool isStation() const { return m_role.isStation(); }
 
 private:
-    // Configuration loading
-    void loadConfig();
-    bool loadRecord(const BracketRecord& record);
-    bool loadDebounce(const QString& field);
-    void failLoad(const LoadFailure& failure);
-    std::optional<int> checkBoxState(const QString& text);
-    void continueLoadAfterExchangeDirFound();
-    void resumeLoadIfExchangeDirAppeared();
-    /** The station's own slot left from before, and its leftovers, once the directory is there. */
-    void settleInExchange();
-    /** The button test, or none when it is switched off: the last step of a load and of a save. */
-    void startButtonTest();
-
-    /** Opens the configured port; a failure is shown (and, at the start-up, shows the setup window). */
-    void openPortAtLoad(bool saving = false);
-
-    // This station's alarm text in the exchange directory
-    /** Writes the alarm text file; a failure is reported once and leaves it pending for Timer1. */
-    IoResult writeAlarmText();
-    /** The alarm text of the configuration and the setup's lines 2 to 4, kept and written. */
-    IoResult announceAlarmText();
-    void ensureOwnAlarmText();
-
-    /** Timer1's steps of the protocol: send now, wait for the slot, end the hold, poll. */
-    void protocolStep();
-
-    /** The existence test of the exchange directory itself, reported once per outage. */
-    Presence probeExchangeDirectory();
-
-    // The save
-    /** The save's checks of what TELVOR.DAT and the port cannot hold; false when one refused. */
-    bool acceptableForSave();
-    /** Steps 10 to 12 of the save: the new configuration, written; false when the file could not be. */
-    bool storeConfiguration();
-    void refuseSave(const QString& text);
-
-    void publishFields();
-    void showMessage(const QString& text);
-    void reportLine(const QString& text);
-
     ClientServices m_services;
     std::unique_ptr<NullViews> m_nullViews;
     ClientViews m_views; ///< every window, a null one where the station runs without
@@ -155,35 +117,25 @@ private:
     ClientState m_state;
     SetupFields m_fields;
 
-    EventLog m_log;
-    ClientLog m_clientLog;
-    FailureReporter m_failures;
-    Exchange m_exchange;
-    ExchangeAccess m_access;
-    ExchangeReachability m_reachability;
-
     Timer m_Timer1;
     Timer m_Timer2;
     Timer m_Timer3;
     Timer m_entprell;
 
+    EventLog m_log;
+    ClientLog m_clientLog;
+    FailureReporter m_failures;
+    Exchange m_exchange;
+    ExchangeAccess m_access;
+
+    ExchangeReachability m_reachability;
     StationRole m_role;
     AlarmSignal m_signal;
     PushButton m_button;
+    AlarmTextFile m_alarmText;
     AlarmReceiver m_receiver;
     AlarmSender m_sender;
-
-    bool m_endOfFileSeen = false;
-    bool m_awaitingExchangeDir = false;
-    bool m_setupTouched = false;
-    /** The loader showed the setup window for a problem the user has to see; a late share keeps it open. */
-    bool m_setupWanted = false;
-
-    /** The alarm text file's bytes as of the last load (or save), never unsaved edits. */
-    QByteArray m_alarmText;
-    bool m_alarmTextPending = false; ///< the alarm text file could not be written yet
-
-    bool m_exchangeDeferred = false; ///< announcing the alarm text and settling in were left to the station
+    Configuration m_configuration;
 };
 
 } // namespace telvor

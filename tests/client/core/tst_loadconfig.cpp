@@ -428,7 +428,7 @@ private Q_SLOTS:
         c.exchangeDir = share;
         f.station->writeConfig(c);
         f.station->start();
-        QVERIFY(f.station->client().awaitingExchangeDir());
+        QCOMPARE(shown().meldungtxt, QStringLiteral("Achtung, bitte Pfad prüfen !!"));
         if (touched) {
             SetupFields edited = f.station->views.fields;
             edited.Text1 = QStringLiteral("neu");
@@ -440,7 +440,6 @@ private Q_SLOTS:
 
         QDir().mkpath(share);
         f.scheduler->advance(5000);
-        QVERIFY(!f.station->client().awaitingExchangeDir());
         QCOMPARE(readWholeFile(share + QStringLiteral("MDAT12.KVT")).bytes,
                  QByteArray("\xdc" "berfall Kasse\rErdgeschoss\rZimmer 4\rPolizei rufen"));
         QVERIFY(state().getestet && state().initialisierung);
