@@ -128,61 +128,10 @@ void Configuration::loadConfig()
     m_endOfFileSeen = false;
     m_setupWanted = false;
 
-    // The user's own file wins; without one, the workstation's is read the same way.
-    const ConfigLocation location = locateConfigFile(m_config.Userappdata, m_places.workstationConfigDirectory);
-    if (location.presence == Presence::Unknown) {
-        // A file that cannot even be looked at may be there: it is never passed over for another.
-        failLoad(LoadFailure::fromIo(ioFailure(location.error)).message(QString()));
+    const std::optional<TelvorDatText> dat = readConfigFile();
+    if (!dat || !loadLines(*dat))
         return;
-    }
-    m_state.fileFound = location.presence == Presence::Present;
-    if (!m_state.fileFound) {
-        m_config.exchangeDir.clear();
-        m_config.signalFile.clear();
-        m_config.alarmText1.clear();
-        m_config.stationId.clear();
-        m_config.reservedText.clear();
-        m_config.comPort = QStringLiteral("1");
-        m_config.alarmempf = QStringLiteral("0");
-        setup();
-        return;
-    }
-
-    const TextReadResult file = readTextFile(location.path);
-    if (!file.ok()) {
-        failLoad(LoadFailure::fromIo(file).message(QString()));
-        return;
-    }
-
-    // Lines 2 to 6; line 1 is the record, read below from the whole text.
-    const TelvorDatText dat = readTelvorDat(file.text);
-    QString lines[kConfigLineCount];
-    for (int i = 0; i < kConfigLineCount; ++i) {
-        if (dat.lines[i]) {
-            lines[i] = *dat.lines[i];
-        } else {
-            m_messages.showMessage(LoadFailure::endOfFile().message(QString()));
-            m_endOfFileSeen = true;
-        }
-    }
-
-    const std::optional<int> fullScreenState = checkBoxState(lines[5]);
-    if (!fullScreenState)
-        return;
-    m_fields.chk_vollbild = *fullScreenState;
-    m_config.fullScreen = *fullScreenState != 0;
-
-    m_fields.Text6 = lines[2];
-    m_fields.Text7 = lines[3];
-    m_fields.Text8 = lines[4];
-
-    const std::optional<int> testOffState = checkBoxState(lines[1]);
-    if (!testOffState)
-        return;
-    m_fields.alarmtestaus = *testOffState;
-    publishFields();
-
-    if (!loadRecord(dat.record))
+    if (!loadRecord(dat->record))
         return;
 
     m_fields.CheckCom = m_config.comDisabled == QLatin1String("0") ? 0 : 1;
@@ -209,6 +158,68 @@ void Configuration::loadConfig()
         return;
     }
     continueLoadAfterExchangeDirFound();
+}
+
+/** TELVOR.DAT as read; nothing when loading stops here (no file: the setup window with the defaults). */
+std::optional<TelvorDatText> Configuration::readConfigFile()
+{
+    // The user's own file wins; without one, the workstation's is read the same way.
+    const ConfigLocation location = locateConfigFile(m_config.Userappdata, m_places.workstationConfigDirectory);
+    if (location.presence == Presence::Unknown) {
+        // A file that cannot even be looked at may be there: it is never passed over for another.
+        failLoad(LoadFailure::fromIo(ioFailure(location.error)).message(QString()));
+        return std::nullopt;
+    }
+    m_state.fileFound = location.presence == Presence::Present;
+    if (!m_state.fileFound) {
+        m_config.exchangeDir.clear();
+        m_config.signalFile.clear();
+        m_config.alarmText1.clear();
+        m_config.stationId.clear();
+        m_config.reservedText.clear();
+        m_config.comPort = QStringLiteral("1");
+        m_config.alarmempf = QStringLiteral("0");
+        setup();
+        return std::nullopt;
+    }
+
+    const TextReadResult file = readTextFile(location.path);
+    if (!file.ok()) {
+        failLoad(LoadFailure::fromIo(file).message(QString()));
+        return std::nullopt;
+    }
+    return readTelvorDat(file.text);
+}
+
+/** Lines 2 to 6 into the setup window's controls; false when loading stops here. */
+bool Configuration::loadLines(const TelvorDatText& dat)
+{
+    QString lines[kConfigLineCount];
+    for (int i = 0; i < kConfigLineCount; ++i) {
+        if (dat.lines[i]) {
+            lines[i] = *dat.lines[i];
+        } else {
+            m_messages.showMessage(LoadFailure::endOfFile().message(QString()));
+            m_endOfFileSeen = true;
+        }
+    }
+
+    const std::optional<int> fullScreenState = checkBoxState(lines[5]);
+    if (!fullScreenState)
+        return false;
+    m_fields.chk_vollbild = *fullScreenState;
+    m_config.fullScreen = *fullScreenState != 0;
+
+    m_fields.Text6 = lines[2];
+    m_fields.Text7 = lines[3];
+    m_fields.Text8 = lines[4];
+
+    const std::optional<int> testOffState = checkBoxState(lines[1]);
+    if (!testOffState)
+        return false;
+    m_fields.alarmtestaus = *testOffState;
+    publishFields();
+    return true;
 }
 
 /** The ten fields of the record; false when loading stops here. */

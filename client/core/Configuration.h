@@ -56,6 +56,8 @@ public:
 private:
     void failLoad(const QString& message);
     std::optional<int> checkBoxState(const QString& text);
+    std::optional<TelvorDatText> readConfigFile();
+    bool loadLines(const TelvorDatText& dat);
     bool loadRecord(const BracketRecord& record);
     bool loadDebounce(const QString& field);
     void continueLoadAfterExchangeDirFound();
