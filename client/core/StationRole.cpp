@@ -1,23 +1,30 @@
-// One station ID, several sessions on one machine (fast user switching, remote sessions): the
-// first client of the ID is the machine's station; a client of the same ID in another session
-// receives and shows alarms and leaves the push-button, the trigger file, the alarm-text file and
-// the slot to the first, until the first ends and it takes over.
+#include "client/core/StationRole.h"
 
-#include "client/core/TelvorClient.h"
 #include "common/StationLock.h"
+
+#include <utility>
 
 namespace telvor {
 
-void TelvorClient::decideRole()
+StationRole::StationRole(QString lockDirectory, const StationConfig& config, ClientState& state, ClientLog& log,
+                         std::function<void(const QString&)> standardError, Actions actions)
+    : m_lockDirectory(std::move(lockDirectory)), m_config(config), m_state(state), m_log(log),
+      m_standardError(std::move(standardError)), m_actions(std::move(actions))
+{
+}
+
+StationRole::~StationRole() = default;
+
+void StationRole::decideRole()
 {
     const QString& id = m_config.stationId;
     if (m_stationLock && m_stationLock->stationId() == id)
         return;
     m_secondary = false;
-    if (m_services.stationLockDirectory.isEmpty())
+    if (m_lockDirectory.isEmpty())
         return;
     // Replacing the lock of the old ID leaves that one to whoever waits for it.
-    m_stationLock = std::make_unique<StationLock>(m_services.stationLockDirectory, id);
+    m_stationLock = std::make_unique<StationLock>(m_lockDirectory, id);
     switch (m_stationLock->tryLock()) {
     case StationLock::Outcome::Held:
         return;
@@ -30,24 +37,18 @@ void TelvorClient::decideRole()
     }
 }
 
-void TelvorClient::becomeSecondary()
+void StationRole::becomeSecondary()
 {
     m_secondary = true;
     // The push-button was tested by the station's session; a second one has none to test.
     m_state.getestet = true;
     m_state.initialisierung = true;
-    if (m_services.serial.isOpen())
-        m_services.serial.close();
-    m_portRetry.setEnabled(false);
-    resetButton();
-    m_triggerDeletePending = false;
-    const QString text =
-        QStringLiteral("Station %1 läuft auf diesem Rechner bereits in einer anderen Sitzung").arg(m_config.stationId);
-    reportLine(QStringLiteral("telvor: ") + text);
-    writeLog(text);
+    m_actions.standDown();
+    tell(
+        QStringLiteral("Station %1 läuft auf diesem Rechner bereits in einer anderen Sitzung").arg(m_config.stationId));
 }
 
-void TelvorClient::tryTakeOver()
+void StationRole::tryTakeOver()
 {
     if (!m_secondary)
         return;
@@ -57,26 +58,25 @@ void TelvorClient::tryTakeOver()
     if (outcome == StationLock::Outcome::Failed)
         reportLockProblem();
     m_secondary = false;
-    const QString text = QStringLiteral("Station %1 läuft jetzt in dieser Sitzung: die andere Sitzung ist beendet")
-                             .arg(m_config.stationId);
-    reportLine(QStringLiteral("telvor: ") + text);
-    writeLog(text);
-
-    // What the start-up left to the station that has ended.
-    if (m_config.comDisabled == QLatin1String("0") && !m_services.serial.isOpen())
-        openPortAtLoad(true);
-    if (m_exchangeDeferred) {
-        writeAlarmText();
-        settleInExchange();
-    }
+    tell(QStringLiteral("Station %1 läuft jetzt in dieser Sitzung: die andere Sitzung ist beendet")
+             .arg(m_config.stationId));
+    m_actions.takeOver();
 }
 
-void TelvorClient::reportLockProblem()
+void StationRole::reportLockProblem()
 {
     // Better two stations of one ID than none: this client acts as the station.
-    reportLine(QStringLiteral("telvor: Station %1 kann sich nicht mit anderen Sitzungen abstimmen (%2); diese "
-                              "Sitzung arbeitet als Station")
-                   .arg(m_config.stationId, m_stationLock->problem()));
+    if (m_standardError)
+        m_standardError(QStringLiteral("telvor: Station %1 kann sich nicht mit anderen Sitzungen abstimmen (%2); "
+                                       "diese Sitzung arbeitet als Station")
+                            .arg(m_config.stationId, m_stationLock->problem()));
+}
+
+void StationRole::tell(const QString& text)
+{
+    if (m_standardError)
+        m_standardError(QStringLiteral("telvor: ") + text);
+    m_log.writeLog(text);
 }
 
 } // namespace telvor

@@ -3,8 +3,6 @@
 #include "client/core/Company.h"
 #include "client/core/NullViews.h"
 #include "client/core/Timings.h"
-#include "common/Numbers.h"
-#include "common/StationLock.h"
 
 #include <exception>
 #include <utility>
@@ -12,42 +10,55 @@
 namespace telvor {
 namespace {
 
-template <typename View>
-View* orNull(View* view, NullViews& fallback)
+template <typename View> View* orNull(View* view, NullViews& fallback)
 {
     return view ? view : static_cast<View*>(&fallback);
+}
+
+ClientViews withNullViews(const ClientViews& views, NullViews& null)
+{
+    return ClientViews{orNull(views.setup, null),     orNull(views.messages, null),   orNull(views.alarm, null),
+                       orNull(views.alarmSent, null), orNull(views.buttonTest, null), orNull(views.tray, null)};
 }
 
 } // namespace
 
 TelvorClient::TelvorClient(ClientServices services, ClientViews views)
     : m_services(std::move(services)), m_nullViews(std::make_unique<NullViews>()),
-      m_log(m_services.clock, m_services.locale, m_services.logWriter, m_services.standardError),
-      m_failures(QStringLiteral("telvor"), m_services.standardError,
-                 [this](const QString& text) { m_log.write(m_config.Userappdata, m_config.logfileaktive, text); }),
-      m_exchange(m_services.exchange),
+      m_views(withNullViews(views, *m_nullViews)),
       m_Timer1(m_services.scheduler, kIdlePollMs, false, [this] { Timer1_Timer(); }),
       m_Timer2(m_services.scheduler, kBeepTickMs, false, [this] { Timer2_Timer(); }),
       m_Timer3(m_services.scheduler, kTriggerPollMs, true, [this] { Timer3_Timer(); }),
       m_entprell(m_services.scheduler, kDesignDebounceMs, false, [this] { entprell_Timer(); }),
-      m_portRetry(m_services.scheduler, kPortRetryMs, false, [this] { portRetry_Timer(); })
+      m_log(m_services.clock, m_services.locale, m_services.logWriter, m_services.standardError),
+      m_clientLog(m_log, m_config, m_fields, *m_views.setup),
+      m_failures(QStringLiteral("telvor"), m_services.standardError,
+                 [this](const QString& text) { m_clientLog.writeLogOnly(text); }),
+      m_exchange(m_services.exchange), m_access(m_exchange, m_failures, m_state),
+      m_reachability(m_config, m_exchange, *m_views.tray, m_clientLog, m_services.standardError),
+      m_role(m_services.stationLockDirectory, m_config, m_state, m_clientLog, m_services.standardError,
+             StationRole::Actions{[this] {
+                                      m_button.standDown();
+                                      m_sender.leaveTriggerFile();
+                                  },
+                                  [this] { m_configuration.takeOverFromEndedStation(); }}),
+      m_signal(m_services.sound, m_Timer2, m_state, m_config, m_failures, m_clientLog),
+      m_button(m_services.serial, m_services.scheduler, m_entprell, m_state, m_config, *m_views.buttonTest, m_failures,
+               m_clientLog, [this] { m_sender.raiseAlarm(AlarmSource::PushButton); }),
+      m_alarmText(m_exchange, m_access, m_config),
+      m_receiver(m_exchange, m_access, m_failures, m_state, m_config, m_Timer1, *m_views.alarm, m_signal,
+                 [this] { return isStation(); }),
+      m_sender(
+          m_exchange, m_access, m_state, m_config, m_Timer1, *m_views.alarmSent, *m_views.buttonTest, m_clientLog,
+          [this] { m_alarmText.ensureOwnAlarmText(); }, [this] { return isStation(); }),
+      m_configuration(Configuration::Places{m_services.exchange, m_services.workstationConfigDirectory,
+                                            m_services.screenSaverSettings},
+                      m_config, m_state, m_fields, m_views, m_exchange, m_access, m_Timer1, m_entprell, m_button,
+                      m_sender, m_alarmText, m_role, m_clientLog)
 {
-    NullViews& null = *m_nullViews;
-    m_views.setup = orNull(views.setup, null);
-    m_views.messages = orNull(views.messages, null);
-    m_views.alarm = orNull(views.alarm, null);
-    m_views.alarmSent = orNull(views.alarmSent, null);
-    m_views.buttonTest = orNull(views.buttonTest, null);
-    m_views.tray = orNull(views.tray, null);
-    m_services.serial.setEventHandler([this](const SerialEvent& event) { MSComm1_OnComm(event); });
-    m_services.serial.setLostHandler([this](int sysError) { portLost(sysError); });
 }
 
-TelvorClient::~TelvorClient()
-{
-    m_services.serial.setEventHandler({});
-    m_services.serial.setLostHandler({});
-}
+TelvorClient::~TelvorClient() = default;
 
 void TelvorClient::Form_Load()
 {
@@ -61,14 +72,15 @@ void TelvorClient::Form_Load()
     m_state.alarmShown = false;
     m_state.getestet = false;
     m_state.initialisierung = false;
-    publishFields();
+    m_views.setup->showFields(m_fields);
 
     // Whatever goes wrong while loading, the station must go on receiving alarms.
     try {
-        loadConfig();
+        m_configuration.loadConfig();
     } catch (const std::exception& error) {
-        reportLine(QStringLiteral("telvor: Fehler beim Laden der Einstellungen: %1")
-                       .arg(QString::fromLocal8Bit(error.what())));
+        if (m_services.standardError)
+            m_services.standardError(QStringLiteral("telvor: Fehler beim Laden der Einstellungen: %1")
+                                         .arg(QString::fromLocal8Bit(error.what())));
         setup();
     }
 
@@ -81,22 +93,74 @@ void TelvorClient::Form_Load()
 
 void TelvorClient::setup()
 {
-    m_Timer1.setEnabled(true);
-    m_fields.Text3 = m_config.exchangeDir;
-    m_fields.Text4 = m_config.signalFile;
-    m_fields.Text1 = m_config.alarmText1;
-    m_fields.Text5 = m_config.stationId;
-    m_fields.Combo1 = m_config.comPort;
-    m_fields.Upfad = m_config.Userappdata;
-    publishFields();
-    m_views.setup->setSetupVisible(true);
-    m_setupTouched = false;
+    m_configuration.setup();
+}
+
+void TelvorClient::writeLog(const QString& text)
+{
+    m_clientLog.writeLog(text);
+}
+
+void TelvorClient::checkFile(const QString& dir, const QString& name)
+{
+    m_state.fileFound = IsFilePath(dir + QLatin1Char('/') + name);
+}
+
+void TelvorClient::Timer1_Timer()
+{
+    if (m_configuration.awaitingExchangeDir()) {
+        m_configuration.resumeLoadIfExchangeDirAppeared();
+        // Nothing can be sent to or read from a directory that is not there.
+        if (m_configuration.awaitingExchangeDir())
+            return;
+    }
+    // The protocol's steps: send now, wait for the slot, end the hold, poll. A second session
+    // sends nothing: an alarm that was pending when it became one waits for its take-over.
+    if (m_state.sendNow && isStation()) {
+        m_sender.sendNowStep();
+    } else if (!(m_state.sendWaiting && isStation()) || m_sender.waitingStep()) {
+        if (m_state.messageSent)
+            m_sender.holdingStep();
+        else if (m_config.alarmempf != QLatin1String("1"))
+            m_receiver.pollStep();
+    }
+    // After the protocol's own calls: a write that the share keeps refusing must never cost a poll.
+    if (m_alarmText.isWritePending() && isStation())
+        m_alarmText.writeAlarmText();
+    m_configuration.removeOwnLeftoversIfPending();
+}
+
+void TelvorClient::Timer2_Timer()
+{
+    m_signal.Timer2_Timer();
+}
+
+void TelvorClient::Timer3_Timer()
+{
+    // Timer3 ticks every second from the start, whatever else goes on: the place to notice a hang.
+    m_exchange.reportHang(m_failures);
+    m_reachability.watchReachability();
+    m_role.tryTakeOver();
+    // Until the loading is complete the station cannot tell a test press from an alarm. The
+    // trigger file is the station's session's.
+    if (m_configuration.awaitingExchangeDir() || !isStation())
+        return;
+    m_sender.watchTrigger();
+}
+
+void TelvorClient::entprell_Timer()
+{
+    m_button.entprell_Timer();
+}
+
+void TelvorClient::MSComm1_OnComm(const SerialEvent& event)
+{
+    m_button.MSComm1_OnComm(event);
 }
 
 void TelvorClient::setupEdited(const SetupFields& fields)
 {
-    m_fields = fields;
-    m_setupTouched = true;
+    m_configuration.setupEdited(fields);
 }
 
 void TelvorClient::endProgram()
@@ -105,78 +169,27 @@ void TelvorClient::endProgram()
         m_services.endProgram();
 }
 
-void TelvorClient::checkFile(const QString& dir, const QString& name)
+void TelvorClient::speichern_Click()
 {
-    m_state.fileFound = IsFilePath(dir + QLatin1Char('/') + name);
+    m_configuration.speichern_Click();
 }
 
-void TelvorClient::writeLog(const QString& text)
+void TelvorClient::signalFileChosen(const QString& path)
 {
-    writeLog(text, m_config.logfileaktive);
+    m_configuration.signalFileChosen(path);
 }
 
-void TelvorClient::writeLog(const QString& text, const QString& logfileaktive)
+void TelvorClient::config_PendraSaver_Click()
 {
-    if (const std::optional<QString> entry = m_log.write(m_config.Userappdata, logfileaktive, text)) {
-        m_fields.meldungtxt = *entry;
-        publishFields();
-    }
+    m_configuration.config_PendraSaver_Click();
 }
 
-QString TelvorClient::debounceText() const
+void TelvorClient::trayUnavailable()
 {
-    return withSignPosition(m_config.entprellzeit);
-}
-
-void TelvorClient::publishFields()
-{
-    m_views.setup->showFields(m_fields);
-}
-
-void TelvorClient::showMessage(const QString& text)
-{
-    m_views.messages->showMessage(text);
-}
-
-void TelvorClient::reportLine(const QString& text)
-{
-    if (m_services.standardError)
-        m_services.standardError(text);
-}
-
-void TelvorClient::noteIo(const QString& what, const IoResult& result, bool absentIsFailure)
-{
-    // No answer says nothing about this file: a share that keeps silent is reported as hanging.
-    if (result.status == IoStatus::Unknown)
-        return;
-    if (result.status == IoStatus::Ok || (result.status == IoStatus::NotFound && !absentIsFailure))
-        m_failures.succeeded(what);
-    else
-        m_failures.failed(what, result.errorText());
-}
-
-void TelvorClient::noteProbe(const QString& what, const Probe& probe)
-{
-    if (probe.presence == Presence::Unknown && probe.error == 0)
-        return; // no answer: see noteIo
-    if (probe.presence != Presence::Unknown) {
-        m_failures.succeeded(what);
-        return;
-    }
-    // When the directory itself is out of reach, every file in it fails alike: that outage is told
-    // once, for the directory, and not once for each file.
-    const Probe directory = m_exchange.probeDirectory();
-    if (directory.presence == Presence::Present)
-        m_failures.failed(what, qt_error_string(probe.error));
-}
-
-Presence TelvorClient::probeExchange(const QString& name)
-{
-    const Probe probe = m_exchange.probe(name);
-    noteProbe(name + QStringLiteral(" prüfen"), probe);
-    if (probe.presence != Presence::Unknown)
-        m_state.fileFound = probe.presence == Presence::Present;
-    return probe.presence;
+    m_failures.setFailing(QStringLiteral("Infobereich"), true,
+                          QStringLiteral("Kein Infobereich gefunden: telvor läuft ohne Symbol; ein weiterer "
+                                         "Start von telvor öffnet die Einstellungen"),
+                          QString());
 }
 
 } // namespace telvor

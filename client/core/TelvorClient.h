@@ -1,9 +1,19 @@
 #pragma once
 
+#include "client/core/AlarmReceiver.h"
+#include "client/core/AlarmSender.h"
+#include "client/core/AlarmSignal.h"
+#include "client/core/AlarmTextFile.h"
+#include "client/core/ClientLog.h"
 #include "client/core/ClientState.h"
 #include "client/core/ClientViews.h"
+#include "client/core/Configuration.h"
 #include "client/core/EventLog.h"
+#include "client/core/ExchangeAccess.h"
+#include "client/core/ExchangeReachability.h"
+#include "client/core/PushButton.h"
 #include "client/core/StationConfig.h"
+#include "client/core/StationRole.h"
 #include "common/Clock.h"
 #include "common/Exchange.h"
 #include "common/ExchangeIo.h"
@@ -11,22 +21,17 @@
 #include "common/SerialPort.h"
 #include "common/Sound.h"
 #include "common/TaskQueue.h"
-#include "common/TelvorDat.h"
 #include "common/Timer.h"
 
-#include <QByteArray>
 #include <QLocale>
 #include <QString>
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 namespace telvor {
 
-struct LoadFailure;
 struct NullViews;
-class StationLock;
 
 /** What a station is given from outside: time, its devices, the share, its per-user directory. */
 struct ClientServices {
@@ -45,16 +50,19 @@ struct ClientServices {
     QString stationLockDirectory;       ///< where the sessions of this machine meet; empty: every client is the station
 };
 
-/** How an alarm of this station was raised. */
-enum class AlarmSource { PushButton, SoftTrigger };
-
 /**
- * One workstation's alarm client without its windows: start-up, configuration, event log, the
- * exchange protocol (polling, sending, holding, waiting), the push-button and the soft-trigger
- * watch. Everything a station owns hangs off this object, so one process can run many stations.
- *
- * Every call on the share may answer "unknown" (an I/O error, or no answer in time): a step that
- * meets one changes nothing and is tried again at its timer's next tick.
+ * One workstation's alarm client without its windows. It owns what a station owns (its
+ * configuration, run-time state, the setup window's values, the timers and the services), so one
+ * process can run many stations; it runs the start-up and hands every timer tick, serial event
+ * and window input to the concern it belongs to, in the design's order:
+ *   Configuration        loadConfig, setup and its save, the wait for a late share
+ *   AlarmSender          the soft trigger's file, raiseAlarm, the wait for the slot, writeMessage, the hold
+ *   AlarmReceiver        the poll of the slot and showAlarm
+ *   AlarmSignal          the WAV file or Timer2's beeps
+ *   PushButton           the serial port, the debounce, the test press
+ *   AlarmTextFile        this station's MDAT file
+ *   ExchangeReachability the cut-off icon
+ *   StationRole          the station of this ID among the sessions of one machine
  */
 class TelvorClient final : public ClientInput {
 public:
@@ -69,8 +77,6 @@ public:
     void setup();
     /** Appends an entry to the event log (when logging is on) and shows it in meldungtxt. */
     void writeLog(const QString& text);
-    /** writeLog as if logging were switched as logfileaktive says. */
-    void writeLog(const QString& text, const QString& logfileaktive);
     /** fileFound := a file or directory dir + "/" + name exists. */
     void checkFile(const QString& dir, const QString& name);
 
@@ -95,111 +101,17 @@ public:
     const StationConfig& config() const { return m_config; }
     const ClientState& state() const { return m_state; }
     const SetupFields& fields() const { return m_fields; }
-    /** True while the start-up waits for the exchange directory to appear. */
-    bool awaitingExchangeDir() const { return m_awaitingExchangeDir; }
     const Timer& timer1() const { return m_Timer1; }
     const Timer& timer2() const { return m_Timer2; }
     const Timer& timer3() const { return m_Timer3; }
     const Timer& entprell() const { return m_entprell; }
-    const Timer& portRetry() const { return m_portRetry; }
     /** False for a second session of this machine's station ID: it only receives alarms. */
-    bool isStation() const { return !m_secondary; }
+    bool isStation() const { return m_role.isStation(); }
 
 private:
-    // Configuration loading
-    void loadConfig();
-    bool loadRecord(const BracketRecord& record);
-    bool loadDebounce(const QString& field);
-    void failLoad(const LoadFailure& failure);
-    std::optional<int> checkBoxState(const QString& text);
-    void continueLoadAfterExchangeDirFound();
-    void resumeLoadIfExchangeDirAppeared();
-    void takeOverOwnSlot();
-    /** The station's own slot left from before, and its leftovers, once the directory is there. */
-    void settleInExchange();
-    /** Removes the temporary files of this station's killed writes; a share without answer is asked again. */
-    void removeOwnLeftovers();
-    /** The button test, or none when it is switched off: the last step of a load and of a save. */
-    void startButtonTest();
-
-    // The push-button's port
-    /** Opens the configured port; a failure is shown, and tried again every few seconds where that may help. */
-    void openPortAtLoad(bool saving = false);
-    /** Hands the port text to the serial layer; the failure when it names no port. */
-    std::optional<LoadFailure> selectPort(const QString& comPort);
-    /** Sets the device and opens it; the failure and whether trying again may help. */
-    std::optional<LoadFailure> openPort(bool& retryable);
-    void portRetry_Timer();
-    void portLost(int sysError);
-    void resetButton();
-    QString portKey() const;
-
-    // This station's alarm text in the exchange directory
-    /** Writes the alarm text file; a failure is reported once and leaves it pending for Timer1. */
-    IoResult writeAlarmText();
-    /** The alarm text of the configuration and the setup's lines 2 to 4, kept and written. */
-    IoResult announceAlarmText();
-    void ensureOwnAlarmText();
-
-    /** Timer1's steps of the protocol: send now, wait for the slot, end the hold, poll. */
-    void protocolStep();
-
-    // Sending
-    void raiseAlarm(AlarmSource source, qint64 triggerStamp = 0);
-    void writeMessage(AlarmSource source);
-    void afterMessageWritten(AlarmSource source);
-    void retrySend();
-    void deleteTriggerFile();
-    bool waitingStep();
-    void holdEnd();
-    void endHold(bool keep);
-    int pollPeriod() const;
-
-    // Receiving
-    void pollStep();
-    void showAlarm(int intervalBefore);
-    void giveSignal();
-    void startBeeps();
-
-    // Exchange directory
-    /** checkFile on the exchange directory, in three answers; fileFound is set when known. */
-    Presence probeExchange(const QString& name);
-    /** Reports a failure once per outage; for a write, a missing directory is a failure too. */
-    void noteIo(const QString& what, const IoResult& result, bool absentIsFailure = false);
-    void noteProbe(const QString& what, const Probe& probe);
-    /** The existence test of the exchange directory itself, reported once per outage. */
-    Presence probeExchangeDirectory();
-
-    // The machine's station of this ID and its second sessions
-    /** Takes the role for the station ID as it is now; nothing when it was decided for this ID. */
-    void decideRole();
-    void becomeSecondary();
-    /** A second session tries again; when the first has ended it becomes the station. */
-    void tryTakeOver();
-    void reportLockProblem();
-
-    // The save
-    /** The save's checks of what TELVOR.DAT and the port cannot hold; false when one refused. */
-    bool acceptableForSave();
-    /** Steps 10 to 12 of the save: the new configuration, written; false when the file could not be. */
-    bool storeConfiguration();
-    void refuseSave(const QString& text);
-
-    // The exchange directory's reachability, for the tray icon
-    void watchReachability();
-    void setCutOff(bool cutOff);
-
-    QString debounceText() const;
-    void publishFields();
-    void showMessage(const QString& text);
-    void reportLine(const QString& text);
-
     ClientServices m_services;
     std::unique_ptr<NullViews> m_nullViews;
-    ClientViews m_views;
-    EventLog m_log;
-    FailureReporter m_failures;
-    Exchange m_exchange;
+    ClientViews m_views; ///< every window, a null one where the station runs without
 
     StationConfig m_config;
     ClientState m_state;
@@ -209,39 +121,21 @@ private:
     Timer m_Timer2;
     Timer m_Timer3;
     Timer m_entprell;
-    Timer m_portRetry;
 
-    QString m_portNote;
-    bool m_endOfFileSeen = false;
-    bool m_awaitingExchangeDir = false;
-    bool m_setupTouched = false;
-    /** The loader showed the setup window for a problem the user has to see; a late share keeps it open. */
-    bool m_setupWanted = false;
+    EventLog m_log;
+    ClientLog m_clientLog;
+    FailureReporter m_failures;
+    Exchange m_exchange;
+    ExchangeAccess m_access;
 
-    /** The alarm text file's bytes as of the last load (or save), never unsaved edits. */
-    QByteArray m_alarmText;
-    bool m_alarmTextPending = false; ///< the alarm text file could not be written yet
-    bool m_leftoversPending = false; ///< the share did not answer when this station's leftovers were to go
-
-    AlarmSource m_pendingSource = AlarmSource::PushButton;
-    qint64 m_pendingTriggerStamp = 0; ///< modification time of the trigger file the pending send is for
-    bool m_sendRetry = false;         ///< the last write of MESSAGE.KVT failed; the next try reads the slot first
-    bool m_holdEndRetry = false;      ///< the hold end could not delete the slot
-    bool m_triggerDeletePending = false; ///< START.<ID> was handled but could not be deleted yet
-    qint64 m_handledTriggerStamp = 0; ///< modification time of the trigger file handled last
-
-    int m_reachabilityTicks = 0;      ///< Timer3 ticks since the directory was last looked at
-    int m_unreachableTicks = -1;      ///< Timer3 ticks since the directory was first found out of reach; -1: in reach
-    bool m_cutOff = false;            ///< the station told that it is cut off from the directory
-
-    qint64 m_pressStampMs = 0;        ///< when the push-button's line came on
-    bool m_roundStarted = false;      ///< Timer2 started a round of tones that has not been counted
-    bool m_waveChecking = false;      ///< the signal file is being opened; Timer2 waits for the verdict
-    int m_waveCheckTicks = 0;         ///< Timer2 ticks spent waiting for it
-
-    std::unique_ptr<StationLock> m_stationLock; ///< the lock of the ID the role was decided for
-    bool m_secondary = false;        ///< another session of this machine is the station of this ID
-    bool m_exchangeDeferred = false; ///< announcing the alarm text and settling in were left to the station
+    ExchangeReachability m_reachability;
+    StationRole m_role;
+    AlarmSignal m_signal;
+    PushButton m_button;
+    AlarmTextFile m_alarmText;
+    AlarmReceiver m_receiver;
+    AlarmSender m_sender;
+    Configuration m_configuration;
 };
 
 } // namespace telvor

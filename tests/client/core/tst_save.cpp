@@ -337,12 +337,12 @@ private Q_SLOTS:
         ConfigText c = f.config();
         c.exchangeDir = f.exchange + QStringLiteral("spaeter/");
         f.start(c);
-        QVERIFY(f.client().awaitingExchangeDir());
+        QVERIFY(f.station->views.setupVisible);
+        QCOMPARE(f.station->views.fields.meldungtxt, QStringLiteral("Achtung, bitte Pfad prüfen !!"));
         SetupFields fields = f.client().fields();
         fields.Text3 = exchangeNoSlash();
         f.client().setupEdited(fields);
         f.client().speichern_Click();
-        QVERIFY(!f.client().awaitingExchangeDir());
         QVERIFY(!f.station->views.setupVisible);
         // The old directory appearing later must not bring the window back.
         QDir().mkpath(c.exchangeDir);
