@@ -270,7 +270,7 @@ ReadResult readWholeFile(const QString& path, qint64 maxBytes, Links links)
         const qint64 wanted = cap == std::numeric_limits<qint64>::max() ? cap : cap + 1;
         const qint64 expected = qMax<qint64>(info.st_size, 0);
         result.bytes.reserve(qsizetype(qMin<qint64>(qMin(expected, wanted), 64 * 1024 * 1024)));
-        std::array<char, 64 * 1024> buffer;
+        std::array<char, std::size_t{64} * 1024> buffer;
         while (qint64(result.bytes.size()) < wanted) {
             const qint64 room = wanted - result.bytes.size();
             const ssize_t got = ::read(fd, buffer.data(), size_t(qMin<qint64>(room, qint64(buffer.size()))));
