@@ -10,19 +10,19 @@ class VirtualScheduler;
 class Clock {
 public:
     virtual ~Clock() = default;
-    virtual QDateTime now() const = 0;
+    [[nodiscard]] virtual QDateTime now() const = 0;
 };
 
 class SystemClock final : public Clock {
 public:
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
+    [[nodiscard]] QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
 /** A clock that follows a virtual scheduler from a fixed starting moment. */
 class VirtualClock final : public Clock {
 public:
     VirtualClock(const VirtualScheduler& scheduler, QDateTime start);
-    QDateTime now() const override;
+    [[nodiscard]] QDateTime now() const override;
 
 private:
     const VirtualScheduler& m_scheduler;

@@ -7,7 +7,7 @@ namespace telvor {
 namespace {
 
 // Qt's name lookup does not know this code page; the name constructors reach it through ICU.
-constexpr char kCodecName[] = "windows-1252";
+constexpr const char* kCodecName = "windows-1252";
 // ICU substitutes an unencodable character with the code page's SUB control.
 constexpr char kSubstitute = '\x1a';
 

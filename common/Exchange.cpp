@@ -151,7 +151,7 @@ IoResult Exchange::removeOwnLeftovers()
 {
     if (m_directory.isEmpty() || m_tag.isEmpty())
         return IoResult{};
-    const ListResult listed = m_io.list(m_directory);
+    ListResult listed = m_io.list(m_directory);
     if (!listed.ok())
         return listed;
     const QString prefix = temporaryNamePrefix(m_tag);
@@ -168,7 +168,7 @@ IoResult Exchange::removeOwnLeftovers()
 
 SlotDecision Exchange::lookAtSlot()
 {
-    const SlotDecision slot = decideSlot(read(kMessageFileName));
+    SlotDecision slot = decideSlot(read(kMessageFileName));
     if (slot.action != SlotDecision::Action::ReadText)
         return slot;
     return decideAlarm(slot.sender, read(alarmTextFileName(slot.sender)));

@@ -9,7 +9,7 @@
 namespace telvor {
 
 /** Nothing read from the share may exhaust memory: a station ID or an alarm text is far shorter. */
-inline constexpr qint64 kExchangeReadCap = 64 * 1024;
+inline constexpr qint64 kExchangeReadCap = qint64{64} * 1024;
 /**
  * Every station must read every exchange file; who may replace or delete them is decided by the
  * directory's rights. So files are created rw-rw-r-- whatever the umask of the writer.
@@ -51,9 +51,9 @@ public:
 
     /** The directory with its final separator; empty: no directory is configured. */
     void setDirectory(const QString& directory) { m_directory = withFinalSeparator(directory); }
-    const QString& directory() const { return m_directory; }
+    [[nodiscard]] const QString& directory() const { return m_directory; }
     void setTag(const QString& tag) { m_tag = tag; }
-    QString path(const QString& name) const { return m_directory + name; }
+    [[nodiscard]] QString path(const QString& name) const { return m_directory + name; }
 
     /** The directory itself; a directory that is not configured is absent. */
     Probe probeDirectory();
@@ -75,7 +75,7 @@ public:
     void reportHang(FailureReporter& reporter) const;
 
 private:
-    IoResult noDirectory() const;
+    [[nodiscard]] IoResult noDirectory() const;
 
     ExchangeIo& m_io;
     QString m_tag;

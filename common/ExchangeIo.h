@@ -28,7 +28,7 @@ public:
     virtual ListResult list(const QString& path) = 0;
 
     /** How long the oldest call that has not answered yet has been running, in ms; -1 when none. */
-    virtual qint64 outstandingMs() const = 0;
+    [[nodiscard]] virtual qint64 outstandingMs() const = 0;
 };
 
 /** The calls made directly on the calling thread; they answer when the file system does. */
@@ -51,7 +51,7 @@ public:
     IoResult forceRemove(const QString& path) override { return forceRemoveFile(path); }
     IoResult removeEmptyDirectory(const QString& path) override { return telvor::removeEmptyDirectory(path); }
     ListResult list(const QString& path) override { return listDirectory(path); }
-    qint64 outstandingMs() const override { return -1; }
+    [[nodiscard]] qint64 outstandingMs() const override { return -1; }
 };
 
 } // namespace telvor

@@ -5,9 +5,11 @@
 #include <QFile>
 #include <QRandomGenerator>
 
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <limits>
+#include <string_view>
 #include <thread>
 
 #include <dirent.h>
@@ -125,10 +127,10 @@ QString directoryOf(const QString& path)
 
 QString randomSuffix()
 {
-    static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    static constexpr std::string_view kAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
     QString suffix;
     for (int i = 0; i < 12; ++i)
-        suffix.append(QLatin1Char(kAlphabet[QRandomGenerator::global()->bounded(int(sizeof kAlphabet) - 1)]));
+        suffix.append(QLatin1Char(kAlphabet[QRandomGenerator::global()->bounded(int(kAlphabet.size()))]));
     return suffix;
 }
 
@@ -268,10 +270,10 @@ ReadResult readWholeFile(const QString& path, qint64 maxBytes, Links links)
         const qint64 wanted = cap == std::numeric_limits<qint64>::max() ? cap : cap + 1;
         const qint64 expected = qMax<qint64>(info.st_size, 0);
         result.bytes.reserve(qsizetype(qMin<qint64>(qMin(expected, wanted), 64 * 1024 * 1024)));
-        char buffer[64 * 1024];
+        std::array<char, std::size_t{64} * 1024> buffer;
         while (qint64(result.bytes.size()) < wanted) {
             const qint64 room = wanted - result.bytes.size();
-            const ssize_t got = ::read(fd, buffer, size_t(qMin<qint64>(room, qint64(sizeof buffer))));
+            const ssize_t got = ::read(fd, buffer.data(), size_t(qMin<qint64>(room, qint64(buffer.size()))));
             if (got < 0) {
                 if (errno == EINTR)
                     continue;
@@ -280,7 +282,7 @@ ReadResult readWholeFile(const QString& path, qint64 maxBytes, Links links)
             }
             if (got == 0)
                 break;
-            result.bytes.append(buffer, qsizetype(got));
+            result.bytes.append(buffer.data(), qsizetype(got));
         }
         if (error == 0 && qint64(result.bytes.size()) > cap) {
             result.bytes.truncate(qsizetype(cap));

@@ -29,9 +29,9 @@ enum class IoStatus {
 struct IoResult {
     IoStatus status = IoStatus::Ok;
     int error = 0; ///< errno of the failing call, 0 on success and for Unknown
-    bool ok() const { return status == IoStatus::Ok; }
+    [[nodiscard]] bool ok() const { return status == IoStatus::Ok; }
     /** The system's text for error, for standard error and the event log. */
-    QString errorText() const;
+    [[nodiscard]] QString errorText() const;
 };
 
 /** The IoResult of a failed call with this errno. */
@@ -104,7 +104,7 @@ struct ListResult : IoResult {
 ListResult listDirectory(const QString& path);
 
 /** Temporary files of writeFileAtomic start with this; no reader looks for such names. */
-inline constexpr char kTemporaryPrefix[] = ".telvor-tmp-";
+inline constexpr const char* kTemporaryPrefix = ".telvor-tmp-";
 /** The start of the temporary files that a writer with this tag leaves behind. */
 QString temporaryNamePrefix(const QString& tag);
 
@@ -123,7 +123,7 @@ IoResult writeTextFileAtomic(const QString& path, const QString& text);
 class LineReader final {
 public:
     explicit LineReader(QString text) : m_text(std::move(text)) {}
-    bool atEnd() const { return m_pos >= m_text.size(); }
+    [[nodiscard]] bool atEnd() const { return m_pos >= m_text.size(); }
     /** The next line without its end, or nothing at the end of the text. */
     std::optional<QString> readLine();
 

@@ -4,7 +4,7 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <locale.h>
+#include <locale.h> // NOLINT(modernize-deprecated-headers): newlocale and locale_t are POSIX, not in <clocale>
 
 namespace telvor {
 namespace {

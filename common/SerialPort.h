@@ -27,7 +27,7 @@ enum class SerialOpenError {
 struct SerialOpenResult {
     SerialOpenError error = SerialOpenError::None;
     int sysError = 0; ///< errno of the failing call
-    bool ok() const { return error == SerialOpenError::None; }
+    [[nodiscard]] bool ok() const { return error == SerialOpenError::None; }
 };
 
 /**
@@ -44,14 +44,14 @@ public:
     /** A device path such as /dev/ttyUSB0 or /dev/serial/by-id/...; false when it cannot be used. */
     virtual bool setDevicePath(const QString& path) = 0;
     /** The device that open() will use. */
-    virtual QString devicePath() const = 0;
+    [[nodiscard]] virtual QString devicePath() const = 0;
 
     virtual SerialOpenResult open() = 0;
-    virtual bool isOpen() const = 0;
+    [[nodiscard]] virtual bool isOpen() const = 0;
     virtual void close() = 0;
 
     /** The DSR line now (false while closed). */
-    virtual bool dsrHolding() const = 0;
+    [[nodiscard]] virtual bool dsrHolding() const = 0;
     /** Receives every change of the open port's DSR line on the event thread. */
     virtual void setEventHandler(std::function<void(const SerialEvent&)> handler) = 0;
     /**

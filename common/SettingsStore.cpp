@@ -81,7 +81,7 @@ QString SettingsStore::read(const QString& section, const QString& key, const QS
 
 std::optional<QString> SettingsStore::write(const QString& section, const Values& values) const
 {
-    if (const std::optional<QString> problem = prepareFile(m_filePath))
+    if (std::optional<QString> problem = prepareFile(m_filePath))
         return problem;
     QSettings settings(m_filePath, QSettings::IniFormat);
     for (const auto& [key, text] : values)

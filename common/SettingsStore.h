@@ -20,17 +20,17 @@ public:
     /** A store kept in this file (tests; an installation that pins it). */
     static SettingsStore atFile(const QString& filePath);
 
-    const QString& filePath() const { return m_filePath; }
+    [[nodiscard]] const QString& filePath() const { return m_filePath; }
 
     /** The key's text; defaultValue when the key, its section or the whole store is absent. */
-    QString read(const QString& section, const QString& key, const QString& defaultValue) const;
+    [[nodiscard]] QString read(const QString& section, const QString& key, const QString& defaultValue) const;
 
     using Values = QList<std::pair<QString, QString>>;
     /**
      * Stores the values (key, text) in section, replacing earlier ones, and makes sure they reached
      * the file. nullopt when they did; otherwise why not, in words for a message box.
      */
-    std::optional<QString> write(const QString& section, const Values& values) const;
+    [[nodiscard]] std::optional<QString> write(const QString& section, const Values& values) const;
 
 private:
     SettingsStore() = default;

@@ -10,11 +10,11 @@ namespace {
 
 QString runtimeDirectory()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (QDir::isAbsolutePath(runtime) && QDir(runtime).exists())
         return runtime;
     // No session runtime directory: a per-user name in the temporary directory stands in.
-    const QString fallback = QDir::tempPath() + QStringLiteral("/telvor-runtime-%1").arg(::getuid());
+    QString fallback = QDir::tempPath() + QStringLiteral("/telvor-runtime-%1").arg(::getuid());
     QDir().mkpath(fallback);
     QFile::setPermissions(fallback, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return fallback;

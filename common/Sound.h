@@ -25,11 +25,11 @@ public:
     /** Starts playing a WAV file once; a second play replaces the first. */
     virtual void playWave(const QString& path) = 0;
     /** What became of the latest playWave. */
-    virtual WaveStatus waveStatus() const = 0;
+    [[nodiscard]] virtual WaveStatus waveStatus() const = 0;
     /** Sounds count tones one after the other, each of the given pitch and length. */
     virtual void startTones(int count, int frequencyHz, int durationMs) = 0;
     /** True until the tones of the latest startTones have all been played. */
-    virtual bool tonesPlaying() const = 0;
+    [[nodiscard]] virtual bool tonesPlaying() const = 0;
 };
 
 } // namespace telvor

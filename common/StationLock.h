@@ -26,11 +26,11 @@ public:
 
     /** Takes the lock unless another holds it; held already: Held at once. Never blocks. */
     Outcome tryLock();
-    bool isHeld() const { return m_fd >= 0; }
-    const QString& stationId() const { return m_stationId; }
-    const QString& path() const { return m_path; }
+    [[nodiscard]] bool isHeld() const { return m_fd >= 0; }
+    [[nodiscard]] const QString& stationId() const { return m_stationId; }
+    [[nodiscard]] const QString& path() const { return m_path; }
     /** Why the last try failed: the file and the system's text. */
-    const QString& problem() const { return m_problem; }
+    [[nodiscard]] const QString& problem() const { return m_problem; }
 
 private:
     Outcome fail(const QString& what);

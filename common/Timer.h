@@ -37,11 +37,11 @@ public:
 
     void setOnTick(std::function<void()> onTick);
     void setEnabled(bool enabled);
-    bool isEnabled() const { return m_enabled; }
+    [[nodiscard]] bool isEnabled() const { return m_enabled; }
     void setInterval(int intervalMs);
-    int interval() const { return m_interval; }
+    [[nodiscard]] int interval() const { return m_interval; }
     /** True while the timer is on with an interval that gives ticks. */
-    bool isTicking() const { return m_enabled && m_interval > 0; }
+    [[nodiscard]] bool isTicking() const { return m_enabled && m_interval > 0; }
 
 private:
     void rearm();

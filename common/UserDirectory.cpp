@@ -18,7 +18,7 @@ QString withoutFinalSlash(QString path)
 
 QString chosenDirectory()
 {
-    const QString appData = qEnvironmentVariable("APPDATA");
+    QString appData = qEnvironmentVariable("APPDATA");
     if (!appData.isEmpty())
         return appData;
     const QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
@@ -32,7 +32,7 @@ QString chosenDirectory()
 
 QString perUserDirectory()
 {
-    const QString directory = withoutFinalSlash(chosenDirectory());
+    QString directory = withoutFinalSlash(chosenDirectory());
     // A directory that cannot be made shows up as failing writes, which are reported there. Its
     // log tells when alarms were raised: it is the user's alone.
     if (!QFileInfo(directory).isDir()) {

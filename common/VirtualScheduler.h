@@ -23,13 +23,13 @@ public:
     std::unique_ptr<TimerEngine> createEngine(std::function<void()> onTick) override;
 
     /** Milliseconds of virtual time since the scheduler was made. */
-    qint64 now() const { return m_now; }
+    [[nodiscard]] qint64 now() const { return m_now; }
     /** Lets ms of time pass, delivering each tick at its due time. */
     void advance(qint64 ms);
     /** Lets ms of time pass while the event thread is busy: no tick is delivered during it. */
     void block(qint64 ms);
     /** Time until the next due tick, or -1 when no timer is ticking. */
-    qint64 untilNextTick() const;
+    [[nodiscard]] qint64 untilNextTick() const;
 
 private:
     friend class VirtualEngine;

@@ -40,10 +40,10 @@ public:
     /** Called when the menu is about to open; changes it makes are in the answer. */
     std::function<void()> onAboutToShow;
 
-    uint version() const { return 3; }
-    QString textDirection() const { return QStringLiteral("ltr"); }
-    QString status() const { return QStringLiteral("normal"); }
-    QStringList iconThemePath() const { return {}; }
+    [[nodiscard]] uint version() const { return 3; }
+    [[nodiscard]] QString textDirection() const { return QStringLiteral("ltr"); }
+    [[nodiscard]] QString status() const { return QStringLiteral("normal"); }
+    [[nodiscard]] QStringList iconThemePath() const { return {}; }
 
     // The bus looks parameter types up by the names written here: no aliases.
 public slots:
@@ -63,8 +63,8 @@ signals:
     void ItemActivationRequested(int id, uint timestamp);
 
 private:
-    bool exists(int id) const { return id >= 0 && id <= m_entries.size(); }
-    QVariantMap properties(int id, const QStringList& names = {}) const;
+    [[nodiscard]] bool exists(int id) const { return id >= 0 && id <= m_entries.size(); }
+    [[nodiscard]] QVariantMap properties(int id, const QStringList& names = {}) const;
     /** Handles one event; false when the item does not exist. */
     bool handleEvent(int id, const QString& eventId);
     void invalidId(int id);

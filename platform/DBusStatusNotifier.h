@@ -38,7 +38,7 @@ public:
     void setMenu(const QList<NotifierMenuEntry>& entries) override;
 
     /** The bus name under which the icon was offered; empty while it is not. */
-    QString serviceName() const { return m_serviceName; }
+    [[nodiscard]] QString serviceName() const { return m_serviceName; }
 
 private slots:
     void hostRegistered();

@@ -24,7 +24,7 @@ public:
 
     /** Starts listening; only the holder of the instance lock may, since a stale socket is replaced. */
     bool listen();
-    QString errorText() const;
+    [[nodiscard]] QString errorText() const;
 
     /** The second start's end: true when the running copy took the request within timeoutMs. */
     static bool ask(const QString& name, int timeoutMs);

@@ -21,7 +21,7 @@
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
 #include <termios.h>
-#include <time.h>
+#include <time.h> // NOLINT(modernize-deprecated-headers): clock_gettime is POSIX, not in <ctime>
 #include <unistd.h>
 
 namespace telvor {
@@ -184,7 +184,7 @@ public:
     Watcher& operator=(const Watcher&) = delete;
 
     /** True once the line could no longer be read (the device is gone); the thread has then ended. */
-    bool lost() const { return m_gone.load(); }
+    [[nodiscard]] bool lost() const { return m_gone.load(); }
 
 private:
     void run()

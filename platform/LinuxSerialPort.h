@@ -26,13 +26,13 @@ public:
 
     bool setPortNumber(int number) override;
     bool setDevicePath(const QString& path) override;
-    QString devicePath() const override;
+    [[nodiscard]] QString devicePath() const override;
 
     SerialOpenResult open() override;
-    bool isOpen() const override;
+    [[nodiscard]] bool isOpen() const override;
     void close() override;
 
-    bool dsrHolding() const override;
+    [[nodiscard]] bool dsrHolding() const override;
     void setEventHandler(std::function<void(const SerialEvent&)> handler) override;
     void setLostHandler(std::function<void(int sysError)> handler) override;
 

@@ -304,7 +304,7 @@ struct PulseSound::Impl {
             return;
         }
         std::vector<float> buffer = std::move(wave.firstChunk);
-        sf_count_t frames = static_cast<sf_count_t>(buffer.size() / channels);
+        auto frames = static_cast<sf_count_t>(buffer.size() / channels);
         buffer.resize(static_cast<size_t>(wave.chunkFrames) * channels);
         while (frames > 0) {
             if (waveInterrupted()) {

@@ -40,10 +40,10 @@ public:
     PulseSound& operator=(const PulseSound&) = delete;
 
     void playWave(const QString& path) override;
-    WaveStatus waveStatus() const override;
+    [[nodiscard]] WaveStatus waveStatus() const override;
     /** Tones of a call made while others still sound are played after them. */
     void startTones(int count, int frequencyHz, int durationMs) override;
-    bool tonesPlaying() const override;
+    [[nodiscard]] bool tonesPlaying() const override;
 
 private:
     struct Impl;

@@ -44,17 +44,17 @@ public:
     /** Called when the notification area asks the program to open its menu at a point of the screen. */
     std::function<void(QPoint)> onContextMenu;
 
-    QString category() const { return QStringLiteral("ApplicationStatus"); }
-    QString id() const { return m_id; }
-    QString title() const { return m_title; }
-    QString status() const { return QStringLiteral("Active"); }
-    int windowId() const { return 0; }
-    QString noName() const { return {}; }
-    DBusPixmapList iconPixmap() const { return m_pixmaps; }
-    DBusPixmapList noPixmaps() const { return {}; }
-    DBusToolTip toolTip() const { return m_toolTip; }
-    bool itemIsMenu() const { return true; }
-    QDBusObjectPath menu() const { return m_menu; }
+    [[nodiscard]] QString category() const { return QStringLiteral("ApplicationStatus"); }
+    [[nodiscard]] QString id() const { return m_id; }
+    [[nodiscard]] QString title() const { return m_title; }
+    [[nodiscard]] QString status() const { return QStringLiteral("Active"); }
+    [[nodiscard]] int windowId() const { return 0; }
+    [[nodiscard]] QString noName() const { return {}; }
+    [[nodiscard]] DBusPixmapList iconPixmap() const { return m_pixmaps; }
+    [[nodiscard]] DBusPixmapList noPixmaps() const { return {}; }
+    [[nodiscard]] DBusToolTip toolTip() const { return m_toolTip; }
+    [[nodiscard]] bool itemIsMenu() const { return true; }
+    [[nodiscard]] QDBusObjectPath menu() const { return m_menu; }
 
 public slots:
     void ContextMenu(int x, int y);

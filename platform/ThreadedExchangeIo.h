@@ -31,7 +31,7 @@ public:
     IoResult forceRemove(const QString& path) override;
     IoResult removeEmptyDirectory(const QString& path) override;
     ListResult list(const QString& path) override;
-    qint64 outstandingMs() const override;
+    [[nodiscard]] qint64 outstandingMs() const override;
 
 private:
     struct Worker;

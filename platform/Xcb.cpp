@@ -45,7 +45,7 @@ std::vector<uint32_t> property32(xcb_connection_t* connection, xcb_window_t wind
     if (!reply || reply->format != 32 || reply->type != type)
         return {};
     const auto* items = static_cast<const uint32_t*>(xcb_get_property_value(reply.get()));
-    return std::vector<uint32_t>(items, items + xcb_get_property_value_length(reply.get()) / 4);
+    return {items, items + xcb_get_property_value_length(reply.get()) / 4};
 }
 
 void sendToWindowManager(xcb_connection_t* connection, xcb_window_t window, xcb_atom_t type, uint32_t data0,

@@ -2,6 +2,8 @@
 
 #include "platform/Xcb.h"
 
+#include <algorithm>
+
 #include <xcb/xinerama.h>
 
 namespace telvor {
@@ -19,9 +21,11 @@ std::vector<QRect> XineramaMonitorLayout::monitors()
         xcb_xinerama_query_screens_reply(connection, xcb_xinerama_query_screens(connection), nullptr));
     if (!reply)
         return {};
-    std::vector<QRect> areas;
     const xcb_xinerama_screen_info_t* heads = xcb_xinerama_query_screens_screen_info(reply.get());
-    for (int i = 0; i < xcb_xinerama_query_screens_screen_info_length(reply.get()); ++i)
+    const int count = xcb_xinerama_query_screens_screen_info_length(reply.get());
+    std::vector<QRect> areas;
+    areas.reserve(static_cast<size_t>(std::max(count, 0)));
+    for (int i = 0; i < count; ++i)
         areas.emplace_back(heads[i].x_org, heads[i].y_org, heads[i].width, heads[i].height);
     return areas;
 }

@@ -11,7 +11,7 @@ namespace telvor {
 namespace {
 
 // The record the trigger needs sits at the very start; the cap keeps a huge file from exhausting memory.
-constexpr qint64 kConfigReadCap = 64 * 1024;
+constexpr qint64 kConfigReadCap = qint64{64} * 1024;
 // Field 3 is the last one the trigger reads.
 constexpr int kFieldsNeeded = 3;
 

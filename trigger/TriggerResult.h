@@ -21,8 +21,8 @@ struct TriggerResult {
     QString triggerPath; ///< the trigger file, once its name is known
     QString message;     ///< what failed, in German, for the user; empty on success
 
-    bool ok() const { return outcome == TriggerOutcome::Created; }
-    int exitCode() const { return static_cast<int>(outcome); }
+    [[nodiscard]] bool ok() const { return outcome == TriggerOutcome::Created; }
+    [[nodiscard]] int exitCode() const { return static_cast<int>(outcome); }
 };
 
 } // namespace telvor

@@ -3,7 +3,6 @@
 #include "screensaver/core/ClockFormat.h"
 
 #include <cmath>
-#include <utility>
 
 namespace telvor {
 
@@ -16,9 +15,8 @@ int channel(double random)
 
 } // namespace
 
-AlarmDisplay::AlarmDisplay(Exchange& exchange, const Clock& clock, RandomSource& random, QLocale locale)
-    : m_exchange(exchange), m_clock(clock), m_random(random), m_locale(std::move(locale)),
-      m_clockFormat(clockFormat(m_locale))
+AlarmDisplay::AlarmDisplay(Exchange& exchange, const Clock& clock, RandomSource& random, const QLocale& locale)
+    : m_exchange(exchange), m_clock(clock), m_random(random), m_locale(locale), m_clockFormat(clockFormat(m_locale))
 {
 }
 

@@ -41,10 +41,10 @@ struct SaverDisplay {
  */
 class AlarmDisplay final {
 public:
-    AlarmDisplay(Exchange& exchange, const Clock& clock, RandomSource& random, QLocale locale);
+    AlarmDisplay(Exchange& exchange, const Clock& clock, RandomSource& random, const QLocale& locale);
 
     void refresh();
-    const SaverDisplay& display() const { return m_display; }
+    [[nodiscard]] const SaverDisplay& display() const { return m_display; }
 
 private:
     void showNoAlarm();

@@ -32,8 +32,11 @@ public:
     }
 
 private:
-    bool at(const QString& token) const { return !token.isEmpty() && QStringView(m_text).mid(m_pos).startsWith(token); }
-    bool digitAt(qsizetype pos) const { return pos < m_text.size() && isDigit(m_text.at(pos)); }
+    [[nodiscard]] bool at(const QString& token) const
+    {
+        return !token.isEmpty() && QStringView(m_text).mid(m_pos).startsWith(token);
+    }
+    [[nodiscard]] bool digitAt(qsizetype pos) const { return pos < m_text.size() && isDigit(m_text.at(pos)); }
 
     void skipBlanks()
     {

@@ -19,7 +19,7 @@ public:
     bool cmdAccept_Click(const QString& typed);
     /** Also a close through the window's frame; nothing once the prompt has closed. */
     void cmdAbort_Click();
-    bool isOpen() const { return m_open; }
+    [[nodiscard]] bool isOpen() const { return m_open; }
 
 private:
     void close(bool passwordOk);

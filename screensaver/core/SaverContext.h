@@ -22,7 +22,7 @@ public:
     /** Hears each change between visible and hidden. */
     void setOnVisibilityChange(std::function<void(bool visible)> onChange) { m_onChange = std::move(onChange); }
     void ShowCursor(bool show);
-    bool isVisible() const { return m_counter >= 0; }
+    [[nodiscard]] bool isVisible() const { return m_counter >= 0; }
 
 private:
     int m_counter = 0;
@@ -33,7 +33,7 @@ private:
 struct SaverContext {
     explicit SaverContext(SettingsStore store) : settings(std::move(store)) {}
 
-    bool isScreenSaver() const { return RunMode == kScreenSaverRunMode; }
+    [[nodiscard]] bool isScreenSaver() const { return RunMode == kScreenSaverRunMode; }
 
     /** kScreenSaverRunMode in full screen-saver mode, empty in every other mode. */
     QString RunMode;

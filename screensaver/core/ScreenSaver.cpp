@@ -3,7 +3,6 @@
 #include "screensaver/core/SaverSettings.h"
 
 #include <limits>
-#include <utility>
 
 namespace telvor {
 
@@ -18,7 +17,7 @@ constexpr quint8 kIgnoredMoves = 10;
 ScreenSaver::ScreenSaver(SaverContext& context, ScreenSaverServices services, ScreenSaverView& view)
     : m_context(context), m_view(view), m_exchange(services.exchange),
       m_display(m_exchange, services.clock, services.random, services.locale), m_clock(services.clock),
-      m_random(services.random), m_locale(std::move(services.locale)), m_reporter(services.reporter),
+      m_random(services.random), m_locale(services.locale), m_reporter(services.reporter),
       tmrRefresh(services.scheduler, 0, false), tmrPassword(services.scheduler, kArmingMs, false)
 {
     tmrRefresh.setOnTick([this] { tmrRefresh_Timer(); });

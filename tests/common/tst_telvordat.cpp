@@ -54,6 +54,7 @@ private slots:
     {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("id"); // "-" for none
+        // clang-format off
         QTest::newRow("plain") << "12" << "12";
         QTest::newRow("blank and leading zeros") << " 007" << "7";
         QTest::newRow("no number") << "abc" << "0";
@@ -62,6 +63,7 @@ private slots:
         QTest::newRow("highest") << "32767" << "32767";
         QTest::newRow("overflow") << "32768" << "-";
         QTest::newRow("rounds over the top") << "32767.5" << "-";
+        // clang-format on
     }
     void stationId() const
     {

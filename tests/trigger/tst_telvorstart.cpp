@@ -172,8 +172,10 @@ void TestTelvorstart::reportsWhenNoWindowCanBeMade_data()
     QTest::addColumn<QString>("variable");
     QTest::addColumn<QString>("value");
 
+    // clang-format off
     QTest::newRow("X display nobody serves") << "DISPLAY" << ":987";
     QTest::newRow("Wayland socket that is not there") << "WAYLAND_DISPLAY" << "telvor-test-no-such-socket";
+    // clang-format on
 }
 
 void TestTelvorstart::reportsWhenNoWindowCanBeMade()

@@ -97,6 +97,7 @@ void TestTriggerRun::createsEmptyTriggerFile_data()
     QTest::addColumn<QString>("record");
     QTest::addColumn<QString>("created");
 
+    // clang-format off
     QTest::newRow("inside the directory") << "[{share}/alarm/][1][17]" << "share/alarm/START.17";
     // As the client reads it: the separator is added, so the file lands where the client looks.
     QTest::newRow("no final separator: inside it") << "[{share}/alarm][1][17]" << "share/alarm/START.17";
@@ -113,6 +114,7 @@ void TestTriggerRun::createsEmptyTriggerFile_data()
     QTest::newRow("negative") << "[{share}/alarm/][1][-5]" << "share/alarm/START.-5";
     QTest::newRow("largest") << "[{share}/alarm/][1][32767]" << "share/alarm/START.32767";
     QTest::newRow("smallest") << "[{share}/alarm/][1][-32768]" << "share/alarm/START.-32768";
+    // clang-format on
 }
 
 void TestTriggerRun::createsEmptyTriggerFile()
@@ -175,6 +177,7 @@ void TestTriggerRun::refusesWithoutCreatingAnything_data()
 
     const auto damaged = TriggerOutcome::DamagedConfiguration;
     const auto fileFailed = TriggerOutcome::FileOperationFailed;
+    // clang-format off
     QTest::newRow("begins with ']'") << "][1][17]" << damaged << "beginnt mit \"]\"";
     QTest::newRow("empty file") << "" << damaged << "endet";
     QTest::newRow("only field 1") << "[{share}/alarm/]" << damaged << "endet";
@@ -191,6 +194,7 @@ void TestTriggerRun::refusesWithoutCreatingAnything_data()
                                                 << "{share}/missing/alarm/ ist nicht erreichbar: Fehler 2 (";
     QTest::newRow("exchange directory is a file") << "[{share}/plain/][1][17]" << fileFailed
                                                   << "{share}/plain/ ist nicht erreichbar: Fehler 20 (";
+    // clang-format on
 }
 
 void TestTriggerRun::refusesWithoutCreatingAnything()
@@ -234,9 +238,11 @@ void TestTriggerRun::reportsUnreadableConfiguration_data()
     QTest::addColumn<QString>("failing"); // the TELVOR.DAT that cannot be read
     QTest::addColumn<QString>("locked");  // made mode 000 for an ordinary user; empty: none
     QTest::addColumn<int>("error");
+    // clang-format off
     QTest::newRow("a directory beside the executable") << "app/TELVOR.DAT" << QString() << 21;
     QTest::newRow("workstation's file unreadable") << "etc/TELVOR.DAT" << "etc/TELVOR.DAT" << 13;
     QTest::newRow("workstation's directory not searchable") << "etc/TELVOR.DAT" << "etc" << 13;
+    // clang-format on
 }
 
 // A user who may not read a TELVOR.DAT must learn that no alarm went out; a good file further

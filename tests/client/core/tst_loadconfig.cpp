@@ -237,6 +237,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("message");
+        // clang-format off
         QTest::newRow("id overflows") << "id" << "40000" << "Überlauf - 6  ";
         QTest::newRow("id rounds over the top") << "id" << "32767.5" << "Überlauf - 6  ";
         QTest::newRow("negative debounce") << "debounce" << "-5" << "Unzulässiger Wert - 380  ";
@@ -244,6 +245,7 @@ private Q_SLOTS:
         QTest::newRow("log state 3") << "log" << "3" << "Unzulässiger Wert - 380  ";
         QTest::newRow("full-screen state 7") << "full" << " 7 " << "Unzulässiger Wert - 380  ";
         QTest::newRow("test-off state -1") << "testoff" << "-1" << "Unzulässiger Wert - 380  ";
+        // clang-format on
     }
     void failuresShowTheirMessageAndStop()
     {

@@ -68,6 +68,7 @@ private Q_SLOTS:
             QTest::newRow(name) << edit << label2 << message;
         };
         const QString forbidden = QStringLiteral("Unzulässiges Zeichen !");
+        // clang-format off
         row("empty first line, everything empty", [](SetupFields& s) { s.Text1.clear(); s.Text3.clear(); s.Text5.clear(); },
             QStringLiteral("Kein Alarmtext !"), none);
         row("no directory", [](SetupFields& s) { s.Text3.clear(); }, QStringLiteral("Kein Verzeichnis !"), none);
@@ -88,6 +89,7 @@ private Q_SLOTS:
             QStringLiteral("Ungültige Portnummer - 8002  - Com Port x nicht verfügbar ! "));
     }
     void refusedSaveWritesNothing()
+        // clang-format on
     {
         QFETCH(Edit, edit);
         QFETCH(QString, label2);

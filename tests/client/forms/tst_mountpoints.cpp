@@ -32,11 +32,13 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("mount");
+        // clang-format off
         QTest::newRow("inside a share") << "/mnt/alarm/sub" << "/mnt/alarm";
         QTest::newRow("the share itself") << "/mnt/alarm" << "/mnt/alarm";
         QTest::newRow("a name that only starts alike") << "/mnt/alarmanlage" << "/";
         QTest::newRow("the root's") << "/tmp/x" << "/";
         QTest::newRow("the deepest mount") << "/mnt/alarm/archiv/2026" << "/mnt/alarm/archiv";
+        // clang-format on
     }
     void mountHoldingAPath()
     {
