@@ -51,7 +51,7 @@ private:
     void deleteTriggerFile();
     /** The hold is over, or (deleteAgain) its slot could not be cleared yet and the next poll tries again. */
     void endHold(bool deleteAgain);
-    int pollPeriod() const;
+    [[nodiscard]] int pollPeriod() const;
 
     Exchange& m_exchange;
     ExchangeAccess& m_access;

@@ -22,7 +22,7 @@ public:
     IoResult writeAlarmText();
     /** The file must be there before a send; it is written when it is not. */
     void ensureOwnAlarmText();
-    bool isWritePending() const { return m_writePending; }
+    [[nodiscard]] bool isWritePending() const { return m_writePending; }
 
 private:
     Exchange& m_exchange;

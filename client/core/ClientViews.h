@@ -13,7 +13,7 @@ public:
     /** The core changed the controls' values; the window shows them, visible or not. */
     virtual void showFields(const SetupFields& fields) = 0;
     virtual void setSetupVisible(bool visible) = 0;
-    virtual bool isSetupVisible() const = 0;
+    [[nodiscard]] virtual bool isSetupVisible() const = 0;
 };
 
 /**

@@ -12,6 +12,7 @@
 #include "common/SettingsNames.h"
 #include "common/SettingsStore.h"
 
+#include <array>
 #include <iterator>
 #include <utility>
 
@@ -196,7 +197,7 @@ std::optional<TelvorDatText> Configuration::readConfigFile()
 /** Lines 2 to 6 into the setup window's controls; false when loading stops here. */
 bool Configuration::loadLines(const TelvorDatText& dat)
 {
-    QString lines[kConfigLineCount];
+    std::array<QString, kConfigLineCount> lines;
     for (int i = 0; i < kConfigLineCount; ++i) {
         if (dat.lines[i]) {
             lines[i] = *dat.lines[i];
@@ -228,7 +229,7 @@ bool Configuration::loadLines(const TelvorDatText& dat)
 bool Configuration::loadRecord(const BracketRecord& record)
 {
     // Fields 1 to 8 are kept as text, in this order; 9 and 10 are converted as well.
-    static constexpr QString StationConfig::*kTextFields[] = {
+    static constexpr std::array<QString StationConfig::*, 8> kTextFields = {
         &StationConfig::exchangeDir, &StationConfig::comPort,      &StationConfig::stationId,
         &StationConfig::signalFile,  &StationConfig::reservedText, &StationConfig::alarmText1,
         &StationConfig::alarmempf,   &StationConfig::comDisabled,

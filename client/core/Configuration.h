@@ -47,7 +47,7 @@ public:
     void config_PendraSaver_Click();
 
     /** True while the start-up waits for the exchange directory to appear. */
-    bool awaitingExchangeDir() const { return m_awaitingExchangeDir; }
+    [[nodiscard]] bool awaitingExchangeDir() const { return m_awaitingExchangeDir; }
     /** Timer1 while waiting: the rest of the start-up once the directory is there. */
     void resumeLoadIfExchangeDirAppeared();
     /** The station's session has ended: the port, the alarm text and the slot that were left to it. */

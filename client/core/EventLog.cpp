@@ -27,8 +27,8 @@ struct EventLog::Health {
     bool failing = false;
 };
 
-EventLog::EventLog(const Clock& clock, QLocale locale, TaskQueue& writer, Sink standardError)
-    : m_clock(clock), m_locale(std::move(locale)), m_timeFormat(timeFormatWithoutZone(m_locale)), m_writer(writer),
+EventLog::EventLog(const Clock& clock, const QLocale& locale, TaskQueue& writer, Sink standardError)
+    : m_clock(clock), m_locale(locale), m_timeFormat(timeFormatWithoutZone(m_locale)), m_writer(writer),
       m_health(std::make_shared<Health>(Health{std::move(standardError), false}))
 {
 }

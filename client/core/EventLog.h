@@ -21,7 +21,7 @@ namespace telvor {
 class EventLog final {
 public:
     using Sink = std::function<void(const QString&)>;
-    EventLog(const Clock& clock, QLocale locale, TaskQueue& writer, Sink standardError);
+    EventLog(const Clock& clock, const QLocale& locale, TaskQueue& writer, Sink standardError);
 
     /**
      * Appends an entry when logfileaktive is exactly "1" and returns the text the status box shows

@@ -17,7 +17,7 @@ struct LoadFailure {
     QString description;
 
     /** The message box text. */
-    QString message(const QString& portNote) const;
+    [[nodiscard]] QString message(const QString& portNote) const;
 
     static LoadFailure endOfFile();          ///< 62: a line of TELVOR.DAT is missing
     static LoadFailure overflow();           ///< 6: a number outside the 16-bit range

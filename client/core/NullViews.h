@@ -8,7 +8,7 @@ namespace telvor {
 struct NullViews final : SetupView, MessageView, AlarmView, AlarmSentView, ButtonTestView, TrayView {
     void showFields(const SetupFields&) override {}
     void setSetupVisible(bool visible) override { m_visible = visible; }
-    bool isSetupVisible() const override { return m_visible; }
+    [[nodiscard]] bool isSetupVisible() const override { return m_visible; }
     void showMessage(const QString&) override {}
     void Alarm(const QString&, bool) override {}
     void load() override {}

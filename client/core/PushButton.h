@@ -42,7 +42,7 @@ public:
     void openConfiguredPort(const std::function<void(const QString& message)>& reportFailure);
     /** Hands the port text to the serial layer; the failure when it names no port. */
     std::optional<LoadFailure> selectPort(const QString& comPort);
-    bool isPortOpen() const { return m_serial.isOpen(); }
+    [[nodiscard]] bool isPortOpen() const { return m_serial.isOpen(); }
     /** Another session of this machine is the station: the port is closed and left alone. */
     void standDown();
 
@@ -52,8 +52,8 @@ private:
     void portRetry_Timer();
     void portLost(int sysError);
     void resetButton();
-    QString portKey() const;
-    QString debounceText() const;
+    [[nodiscard]] QString portKey() const;
+    [[nodiscard]] QString debounceText() const;
 
     SerialPort& m_serial;
     Timer& m_entprell;

@@ -36,7 +36,7 @@ public:
     /** A second session tries again, at every Timer3 tick; when the first has ended it becomes the station. */
     void tryTakeOver();
     /** False for a second session of this machine's station ID: it only receives alarms. */
-    bool isStation() const { return !m_secondary; }
+    [[nodiscard]] bool isStation() const { return !m_secondary; }
 
 private:
     void becomeSecondary();

@@ -98,15 +98,15 @@ public:
     void setupRequested() override { setup(); }
     void trayUnavailable() override;
 
-    const StationConfig& config() const { return m_config; }
-    const ClientState& state() const { return m_state; }
-    const SetupFields& fields() const { return m_fields; }
-    const Timer& timer1() const { return m_Timer1; }
-    const Timer& timer2() const { return m_Timer2; }
-    const Timer& timer3() const { return m_Timer3; }
-    const Timer& entprell() const { return m_entprell; }
+    [[nodiscard]] const StationConfig& config() const { return m_config; }
+    [[nodiscard]] const ClientState& state() const { return m_state; }
+    [[nodiscard]] const SetupFields& fields() const { return m_fields; }
+    [[nodiscard]] const Timer& timer1() const { return m_Timer1; }
+    [[nodiscard]] const Timer& timer2() const { return m_Timer2; }
+    [[nodiscard]] const Timer& timer3() const { return m_Timer3; }
+    [[nodiscard]] const Timer& entprell() const { return m_entprell; }
     /** False for a second session of this machine's station ID: it only receives alarms. */
-    bool isStation() const { return m_role.isStation(); }
+    [[nodiscard]] bool isStation() const { return m_role.isStation(); }
 
 private:
     ClientServices m_services;
