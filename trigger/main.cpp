@@ -1,3 +1,4 @@
+#include "common/RetryOnInterrupt.h"
 #include "common/UserDirectory.h"
 #include "trigger/TriggerRun.h"
 
@@ -5,7 +6,6 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
@@ -45,8 +45,7 @@ void showMessageWindow(char* programName, const QString& message)
         ::_exit(0);
     }
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    telvor::retryOnInterrupt([&] { return ::waitpid(child, &status, 0); });
 }
 
 } // namespace
