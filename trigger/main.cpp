@@ -1,4 +1,5 @@
 #include "common/RetryOnInterrupt.h"
+#include "common/StandardError.h"
 #include "common/UserDirectory.h"
 #include "trigger/TriggerRun.h"
 
@@ -66,7 +67,7 @@ int main(int /*argc*/, char** argv)
     if (!result.ok()) {
         // Standard error always: a desktop without a display, or a window that cannot be made, must
         // still learn that no alarm went out.
-        std::fputs(("telvorstart: " + result.message + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+        telvor::printLine(QStringLiteral("telvorstart: ") + result.message);
         if (displayNamed()) {
             showMessageWindow(argv[0], result.message);
         }
