@@ -11,6 +11,7 @@
 #include "common/ProcessEnd.h"
 #include "common/QtScheduler.h"
 #include "common/SingleInstance.h"
+#include "common/StandardError.h"
 #include "common/UserDirectory.h"
 #include "pictures/ProgramIcon.h"
 #include "platform/DBusStatusNotifier.h"

@@ -1,6 +1,7 @@
 #include "common/FileIo.h"
 
 #include "common/Cp1252.h"
+#include "common/RetryOnInterrupt.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -70,10 +71,8 @@ int closeKeepingError(int fd, int error)
  */
 int openForWriting(const QByteArray& path, int flags)
 {
-    int fd;
-    do {
-        fd = ::open(path.constData(), flags | O_WRONLY | O_NONBLOCK | O_CLOEXEC, kCreateMode);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = retryOnInterrupt(
+        [&] { return ::open(path.constData(), flags | O_WRONLY | O_NONBLOCK | O_CLOEXEC, kCreateMode); });
     if (fd < 0)
         return -1;
     const int status = ::fcntl(fd, F_GETFL);
@@ -88,12 +87,9 @@ int writeAll(int fd, const QByteArray& bytes)
     const char* data = bytes.constData();
     qsizetype left = bytes.size();
     while (left > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
+        const ssize_t written = retryOnInterrupt([&] { return ::write(fd, data, static_cast<size_t>(left)); });
+        if (written < 0)
             return errno;
-        }
         if (written == 0)
             return EIO; // a regular file that accepts nothing would loop forever
         data += written;
@@ -105,14 +101,11 @@ int writeAll(int fd, const QByteArray& bytes)
 /** fsync, tolerating file systems that cannot sync (the data has reached them all the same). */
 int syncFile(int fd)
 {
-    while (::fsync(fd) != 0) {
-        if (errno == EINTR)
-            continue;
-        if (errno == EINVAL || errno == ENOTSUP || errno == ENOSYS)
-            return 0;
-        return errno;
-    }
-    return 0;
+    if (retryOnInterrupt([&] { return ::fsync(fd); }) == 0)
+        return 0;
+    if (errno == EINVAL || errno == ENOTSUP || errno == ENOSYS)
+        return 0;
+    return errno;
 }
 
 QString directoryOf(const QString& path)
@@ -142,10 +135,8 @@ int createTemporary(const QString& targetPath, const QString& tag, QByteArray& t
         directory.append(u'/');
     for (int attempt = 0; attempt < 16; ++attempt) {
         tempPath = nativePath(directory + temporaryNamePrefix(tag) + randomSuffix());
-        int fd;
-        do {
-            fd = ::open(tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kCreateMode);
-        } while (fd < 0 && errno == EINTR);
+        const int fd = retryOnInterrupt(
+            [&] { return ::open(tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kCreateMode); });
         if (fd >= 0)
             return fd;
         if (errno != EEXIST) {
@@ -160,11 +151,9 @@ int createTemporary(const QString& targetPath, const QString& tag, QByteArray& t
 int renameRetryingBusy(const QByteArray& from, const QByteArray& to)
 {
     for (int attempt = 1;; ++attempt) {
-        if (::rename(from.constData(), to.constData()) == 0)
+        if (retryOnInterrupt([&] { return ::rename(from.constData(), to.constData()); }) == 0)
             return 0;
         const int error = errno;
-        if (error == EINTR)
-            continue;
         if (!isBusy(error) || attempt >= kBusyTries)
             return error;
         std::this_thread::sleep_for(kBusyPause);
@@ -244,11 +233,9 @@ ReadResult readWholeFile(const QString& path, qint64 maxBytes, Links links)
         return ReadResult{failure(ENOENT), {}, false};
     ReadResult result;
     const int noFollow = links == Links::Refuse ? O_NOFOLLOW : 0;
-    int fd;
-    do {
-        // Non-blocking open: a FIFO under a watched name must not hang the event thread.
-        fd = ::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | noFollow);
-    } while (fd < 0 && errno == EINTR);
+    // Non-blocking open: a FIFO under a watched name must not hang the event thread.
+    const int fd = retryOnInterrupt(
+        [&] { return ::open(nativePath(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | noFollow); });
     if (fd < 0) {
         static_cast<IoResult&>(result) = failure(errno);
         return result;
@@ -273,10 +260,9 @@ ReadResult readWholeFile(const QString& path, qint64 maxBytes, Links links)
         std::array<char, std::size_t{64} * 1024> buffer;
         while (qint64(result.bytes.size()) < wanted) {
             const qint64 room = wanted - result.bytes.size();
-            const ssize_t got = ::read(fd, buffer.data(), size_t(qMin<qint64>(room, qint64(buffer.size()))));
+            const ssize_t got = retryOnInterrupt(
+                [&] { return ::read(fd, buffer.data(), size_t(qMin<qint64>(room, qint64(buffer.size())))); });
             if (got < 0) {
-                if (errno == EINTR)
-                    continue;
                 error = errno;
                 break;
             }
@@ -371,11 +357,9 @@ IoResult removeFile(const QString& path)
         return failure(ENOENT);
     const QByteArray native = nativePath(path);
     for (int attempt = 1;; ++attempt) {
-        if (::unlink(native.constData()) == 0)
+        if (retryOnInterrupt([&] { return ::unlink(native.constData()); }) == 0)
             return success();
         const int error = errno;
-        if (error == EINTR)
-            continue;
         if (error != EBUSY || attempt >= kBusyTries)
             return failure(error);
         std::this_thread::sleep_for(kBusyPause);
@@ -390,10 +374,8 @@ IoResult forceRemoveFile(const QString& path)
     // A share may map a read-only attribute onto the file's mode and refuse the delete for it. The
     // mode is changed through a descriptor of the name itself, never of what a link points to; an
     // O_PATH descriptor opens even a file without any permission, and /proc gives it a chmod.
-    int fd;
-    do {
-        fd = ::open(nativePath(path).constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
+    const int fd =
+        retryOnInterrupt([&] { return ::open(nativePath(path).constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC); });
     if (fd < 0)
         return first;
     struct stat info { };

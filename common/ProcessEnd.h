@@ -1,13 +1,8 @@
 #pragma once
 
-#include <QString>
-
 class QLockFile;
 
 namespace telvor {
-
-/** One line on standard error, whole, from whichever thread: a worker may report from its own. */
-void printLine(const QString& line);
 
 /**
  * Ends the process at once with status: a thread stuck on a hung share can hold neither the

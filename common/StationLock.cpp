@@ -1,5 +1,7 @@
 #include "common/StationLock.h"
 
+#include "common/RetryOnInterrupt.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -21,11 +23,7 @@ constexpr int kOpenFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
 
 int openRetrying(const QByteArray& path, int flags)
 {
-    int fd;
-    do {
-        fd = ::open(path.constData(), flags, kLockFileMode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
+    return retryOnInterrupt([&] { return ::open(path.constData(), flags, kLockFileMode); });
 }
 
 QString systemText(int error)
@@ -79,11 +77,7 @@ StationLock::Outcome StationLock::tryLock()
             ::close(fd);
             return fail(QStringLiteral("keine gewöhnliche Datei"));
         }
-        int locked;
-        do {
-            locked = ::flock(fd, LOCK_EX | LOCK_NB);
-        } while (locked != 0 && errno == EINTR);
-        if (locked != 0) {
+        if (retryOnInterrupt([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) != 0) {
             const int error = errno;
             ::close(fd);
             if (error == EWOULDBLOCK)

@@ -2,13 +2,13 @@
 //   write_icons DIR  ->  DIR/<n>x<n>/apps/telvor.png and DIR/scalable/apps/telvor.svg
 // Both are painted by the code that draws the icon in the programs' windows.
 
+#include "common/StandardError.h"
 #include "pictures/AlarmLamp.h"
 
 #include <QDir>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QSvgGenerator>
-#include <QTextStream>
 
 #include <array>
 
@@ -33,7 +33,7 @@ bool writeSvg(const QString& path)
 
 int fail(const QString& path)
 {
-    QTextStream(stderr) << "write_icons: cannot write " << path << "\n";
+    telvor::printLine(QStringLiteral("write_icons: cannot write ") + path);
     return 1;
 }
 
@@ -45,7 +45,7 @@ int main(int argc, char* argv[])
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     if (argc != 2) {
-        QTextStream(stderr) << "usage: write_icons DIR\n";
+        telvor::printLine(QStringLiteral("usage: write_icons DIR"));
         return 2;
     }
     const QDir root(QString::fromLocal8Bit(argv[1]));

@@ -1,5 +1,7 @@
 #include "platform/LinuxSerialPort.h"
 
+#include "common/RetryOnInterrupt.h"
+
 #include <QFile>
 #include <QMetaObject>
 #include <QObject>
@@ -37,11 +39,7 @@ constexpr int kLastPort = 256;
 
 int ioctlRetry(int fd, unsigned long request, void* argument)
 {
-    int result = 0;
-    do {
-        result = ::ioctl(fd, request, argument);
-    } while (result < 0 && errno == EINTR);
-    return result;
+    return retryOnInterrupt([&] { return ::ioctl(fd, request, argument); });
 }
 
 SerialOpenError classify(int sysError)

@@ -1,5 +1,7 @@
 #include "platform/PulseSound.h"
 
+#include "common/StandardError.h"
+
 #include <QFile>
 
 #include <pulse/channelmap.h>
@@ -64,26 +66,6 @@ pa_buffer_attr bufferAttr(const pa_sample_spec& spec)
     attr.minreq = static_cast<std::uint32_t>(-1);
     attr.fragsize = static_cast<std::uint32_t>(-1);
     return attr;
-}
-
-/** One write of the whole line, so that lines of two threads do not interleave. */
-void printLine(const QString& text)
-{
-    QByteArray line = text.toLocal8Bit();
-    line.append('\n');
-    const char* data = line.constData();
-    auto left = static_cast<size_t>(line.size());
-    while (left > 0) {
-        const ssize_t written = ::write(STDERR_FILENO, data, left);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written <= 0) {
-            return;
-        }
-        data += written;
-        left -= static_cast<size_t>(written);
-    }
 }
 
 struct SndFileCloser {

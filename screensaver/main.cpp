@@ -9,6 +9,7 @@
 #include "common/QtScheduler.h"
 #include "common/SettingsNames.h"
 #include "common/SingleInstance.h"
+#include "common/StandardError.h"
 #include "pictures/ProgramIcon.h"
 #include "platform/TerminationSignal.h"
 #include "platform/ThreadedExchangeIo.h"

@@ -1,3 +1,5 @@
+#include "common/RetryOnInterrupt.h"
+#include "common/StandardError.h"
 #include "common/UserDirectory.h"
 #include "trigger/TriggerRun.h"
 
@@ -5,7 +7,6 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
@@ -45,8 +46,7 @@ void showMessageWindow(char* programName, const QString& message)
         ::_exit(0);
     }
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    telvor::retryOnInterrupt([&] { return ::waitpid(child, &status, 0); });
 }
 
 } // namespace
@@ -67,7 +67,7 @@ int main(int /*argc*/, char** argv)
     if (!result.ok()) {
         // Standard error always: a desktop without a display, or a window that cannot be made, must
         // still learn that no alarm went out.
-        std::fputs(("telvorstart: " + result.message + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+        telvor::printLine(QStringLiteral("telvorstart: ") + result.message);
         if (displayNamed()) {
             showMessageWindow(argv[0], result.message);
         }

@@ -1,5 +1,5 @@
 #include "common/Timer.h"
-#include "common/VirtualScheduler.h"
+#include "tests/support/time/VirtualScheduler.h"
 
 #include <QList>
 #include <QString>

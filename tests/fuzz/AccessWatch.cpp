@@ -1,10 +1,10 @@
 #include "fuzz/AccessWatch.h"
 
+#include "common/RetryOnInterrupt.h"
 #include "fuzz/FuzzCheck.h"
 
 #include <QFile>
 
-#include <cerrno>
 #include <cstring>
 
 #include <sys/inotify.h>
@@ -66,9 +66,7 @@ QStringList AccessWatch::events()
     QStringList found;
     alignas(inotify_event) char buffer[16 * 1024];
     for (;;) {
-        const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
+        const ssize_t got = retryOnInterrupt([&] { return ::read(m_fd, buffer, sizeof buffer); });
         if (got <= 0)
             break; // EAGAIN: nothing more is pending
         for (ssize_t offset = 0; offset < got;) {

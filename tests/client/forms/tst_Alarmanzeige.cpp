@@ -1,7 +1,7 @@
 #include "client/core/Company.h"
 #include "client/forms/Alarmanzeige.h"
-#include "common/VirtualScheduler.h"
 #include "pictures/AlarmLamp.h"
+#include "tests/support/time/VirtualScheduler.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -4,10 +4,10 @@
 #include "client/core/Company.h"
 #include "client/forms/mnbar.h"
 #include "client/forms/telvorinfo.h"
-#include "common/VirtualScheduler.h"
 #include "tests/support/TwipsOracle.h"
 #include "tests/support/fakes/FakeStatusNotifier.h"
 #include "tests/support/fakes/NullInput.h"
+#include "tests/support/time/VirtualScheduler.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "client/core/Company.h"
 #include "client/forms/telvorttest.h"
-#include "common/VirtualScheduler.h"
 #include "tests/support/TwipsOracle.h"
 #include "tests/support/fakes/NullInput.h"
+#include "tests/support/time/VirtualScheduler.h"
 
 #include <functional>
 

@@ -11,14 +11,7 @@ readonly max_steady_ms=4000      # eight flash periods without a change
 readonly report_within_ms=10000  # the client reports a call outstanding for 3 s
 
 text12='Überfall in Büro 12'
-smb_station 7 'Alarm bei Station 7' "$SMB_SITE_B"
-smb_station 12 "$text12" "$SMB_SITE_A"
-smb_start 7
-pid7=$e2e_pid
-smb_start 12
-pid12=$e2e_pid
-smb_wait_alarm_text 12 "$text12"
-smb_wait_alarm_text 7 'Alarm bei Station 7'
+smb_two_stations 'Alarm bei Station 7' "$text12"
 
 smb_trigger 12
 window=$(e2e_wait 20 e2e_alarm_window "$pid7") || e2e_fail "no alarm window at station 7"

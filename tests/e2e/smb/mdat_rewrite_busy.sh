@@ -7,20 +7,15 @@ source "$(dirname "$0")/stations.sh"
 
 text12='Überfall in Büro 12'
 old_text='Alter Text von gestern'
-smb_station 7 'Alarm bei Station 7' "$SMB_SITE_B"
-smb_station 12 "$text12" "$SMB_SITE_A"
-smb_start 7
-pid7=$e2e_pid
-smb_wait_alarm_text 7 'Alarm bei Station 7'
-
 # Last run's text, written through mount B as a station writes it, and held open there.
-printf '%s\r' "$old_text" | iconv -f UTF-8 -t WINDOWS-1252 >"$SMB_SITE_B/MDAT12.KVT"
-exec 3<"$SMB_SITE_B/MDAT12.KVT"
-[[ $(smb_server_text MDAT12.KVT) == "$old_text|" ]] || e2e_fail "the old text is not on the server"
-
-start_ms=$(e2e_now_ms)
-smb_start 12
-pid12=$e2e_pid
+hold_old_text()
+{
+    printf '%s\r' "$old_text" | iconv -f UTF-8 -t WINDOWS-1252 >"$SMB_SITE_B/MDAT12.KVT"
+    exec 3<"$SMB_SITE_B/MDAT12.KVT"
+    [[ $(smb_server_text MDAT12.KVT) == "$old_text|" ]] || e2e_fail "the old text is not on the server"
+    start_ms=$(e2e_now_ms)
+}
+smb_two_stations 'Alarm bei Station 7' "$text12" hold_old_text
 # Two polls of 5 s after the start: every try so far met the held file. The old text must still
 # be there (the test's premise: SMB refuses the rename), and nothing but the alarm texts.
 sleep 11

@@ -6,17 +6,13 @@ set -euo pipefail
 source "$(dirname "$0")/stations.sh"
 
 text7='Alarm bei Station 7'
-smb_station 7 "$text7" "$SMB_SITE_B"
-smb_station 12 'Überfall in Büro 12' "$SMB_SITE_A"
-smb_start 7
-pid7=$e2e_pid
-smb_wait_alarm_text 7 "$text7"
-
 # Last run's text, held open through mount B for the whole test.
-printf 'Alter Text\r' | iconv -f UTF-8 -t WINDOWS-1252 >"$SMB_SITE_B/MDAT12.KVT"
-exec 3<"$SMB_SITE_B/MDAT12.KVT"
-smb_start 12
-pid12=$e2e_pid
+hold_old_text()
+{
+    printf 'Alter Text\r' | iconv -f UTF-8 -t WINDOWS-1252 >"$SMB_SITE_B/MDAT12.KVT"
+    exec 3<"$SMB_SITE_B/MDAT12.KVT"
+}
+smb_two_stations "$text7" 'Überfall in Büro 12' hold_old_text
 sleep 6 # station 12 has tried to write its text at its start and at one poll
 [[ $(smb_server_text MDAT12.KVT) == 'Alter Text|' ]] ||
     e2e_fail "MDAT12.KVT was replaced while mount B held it open: this server does not refuse the rename, the test proves nothing"

@@ -48,6 +48,33 @@ smb_station()
     e2e_station "$@"
 }
 
+# smb_two_stations TEXT7 TEXT12 [CMD...]: the site of most tests: station 7 on mount B and station 12
+# on mount A, with these alarm texts, both started; sets pid7 and pid12. Without CMD it waits until
+# both alarm texts are on the server. With CMD, station 7 is started and its text waited for, then
+# CMD runs (to plant or hold a file on the share), then station 12 starts; its text is not waited
+# for, since CMD may keep it from being written.
+# shellcheck disable=SC2034 # pid7 and pid12 are for the test that sources this file
+smb_two_stations()
+{
+    local text7=$1 text12=$2
+    shift 2
+    smb_station 7 "$text7" "$SMB_SITE_B"
+    smb_station 12 "$text12" "$SMB_SITE_A"
+    smb_start 7
+    pid7=$e2e_pid
+    if (($# > 0)); then
+        smb_wait_alarm_text 7 "$text7"
+        "$@"
+        smb_start 12
+        pid12=$e2e_pid
+        return 0
+    fi
+    smb_start 12
+    pid12=$e2e_pid
+    smb_wait_alarm_text 12 "$text12"
+    smb_wait_alarm_text 7 "$text7"
+}
+
 # smb_start ID: starts the client of station ID; sets e2e_pid. Its standard error goes to
 # client.log (shown when a test fails), its standard output to client.out. Descriptors 3 to 9
 # are the test's (files it holds open on a mount to play another station): a client that

@@ -39,7 +39,7 @@ QProcessEnvironment clientEnvironment(const QString& server)
 
 } // namespace
 
-PulseServer::PulseServer(QString dir) : dir_(std::move(dir))
+PulseServer::PulseServer(QString dir) : m_dir(std::move(dir))
 {
 }
 
@@ -50,33 +50,33 @@ PulseServer::~PulseServer()
 
 QString PulseServer::start()
 {
-    QDir(dir_).mkpath(QStringLiteral("home"));
-    QDir(dir_).mkpath(QStringLiteral("run"));
-    QFile::setPermissions(dir_ + QStringLiteral("/run"),
+    QDir(m_dir).mkpath(QStringLiteral("home"));
+    QDir(m_dir).mkpath(QStringLiteral("run"));
+    QFile::setPermissions(m_dir + QStringLiteral("/run"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), dir_ + QStringLiteral("/home"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir_ + QStringLiteral("/run"));
+    env.insert(QStringLiteral("HOME"), m_dir + QStringLiteral("/home"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir + QStringLiteral("/run"));
     env.remove(QStringLiteral("PULSE_SERVER"));
     // Keeps the server off every session bus (see above), the private desktop's included.
     env.remove(QStringLiteral("DISPLAY"));
     env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-    process_.setProcessEnvironment(env);
-    endWithParent(process_);
-    process_.setStandardOutputFile(dir_ + QStringLiteral("/server.log"));
-    process_.setStandardErrorFile(dir_ + QStringLiteral("/server.log"), QIODevice::Append);
-    process_.start(QStringLiteral("pulseaudio"),
-                   {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
-                    QStringLiteral("--disallow-exit"), QStringLiteral("--use-pid-file=no"),
-                    QStringLiteral("--system=false"), QStringLiteral("--log-target=stderr"), QStringLiteral("-L"),
-                    QStringLiteral("module-null-sink sink_name=null rate=44100"), QStringLiteral("-L"),
-                    QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=%1/pulse.sock").arg(dir_)});
-    if (!process_.waitForStarted(5000)) {
-        return QStringLiteral("cannot run pulseaudio: %1").arg(process_.errorString());
+    m_process.setProcessEnvironment(env);
+    endWithParent(m_process);
+    m_process.setStandardOutputFile(m_dir + QStringLiteral("/server.log"));
+    m_process.setStandardErrorFile(m_dir + QStringLiteral("/server.log"), QIODevice::Append);
+    m_process.start(QStringLiteral("pulseaudio"),
+                    {QStringLiteral("-n"), QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
+                     QStringLiteral("--disallow-exit"), QStringLiteral("--use-pid-file=no"),
+                     QStringLiteral("--system=false"), QStringLiteral("--log-target=stderr"), QStringLiteral("-L"),
+                     QStringLiteral("module-null-sink sink_name=null rate=44100"), QStringLiteral("-L"),
+                     QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=%1/pulse.sock").arg(m_dir)});
+    if (!m_process.waitForStarted(5000)) {
+        return QStringLiteral("cannot run pulseaudio: %1").arg(m_process.errorString());
     }
     const bool answers = QTest::qWaitFor(
         [this] {
-            if (process_.state() != QProcess::Running) {
+            if (m_process.state() != QProcess::Running) {
                 return true;
             }
             QProcess info;
@@ -85,8 +85,8 @@ QString PulseServer::start()
             return info.waitForFinished(5000) && info.exitStatus() == QProcess::NormalExit && info.exitCode() == 0;
         },
         15000);
-    if (!answers || process_.state() != QProcess::Running) {
-        QFile log(dir_ + QStringLiteral("/server.log"));
+    if (!answers || m_process.state() != QProcess::Running) {
+        QFile log(m_dir + QStringLiteral("/server.log"));
         log.open(QIODevice::ReadOnly);
         stop();
         return QStringLiteral("pulseaudio did not come up: %1").arg(QString::fromLocal8Bit(log.readAll()).trimmed());
@@ -96,19 +96,19 @@ QString PulseServer::start()
 
 void PulseServer::stop()
 {
-    if (process_.state() == QProcess::NotRunning) {
+    if (m_process.state() == QProcess::NotRunning) {
         return;
     }
-    process_.terminate();
-    if (!process_.waitForFinished(5000)) {
-        process_.kill();
-        process_.waitForFinished(5000);
+    m_process.terminate();
+    if (!m_process.waitForFinished(5000)) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
     }
 }
 
 QString PulseServer::serverString() const
 {
-    return QStringLiteral("unix:%1/pulse.sock").arg(dir_);
+    return QStringLiteral("unix:%1/pulse.sock").arg(m_dir);
 }
 
 int PulseServer::playbackStreams() const
@@ -124,7 +124,7 @@ int PulseServer::playbackStreams() const
     return out.isEmpty() ? 0 : static_cast<int>(out.count('\n')) + 1;
 }
 
-Recorder::Recorder(const PulseServer& server, QString file) : server_(server.serverString()), file_(std::move(file))
+Recorder::Recorder(const PulseServer& server, QString file) : m_server(server.serverString()), m_file(std::move(file))
 {
 }
 
@@ -135,26 +135,27 @@ Recorder::~Recorder()
 
 QString Recorder::start()
 {
-    QFile::remove(file_);
-    process_.setProcessEnvironment(clientEnvironment(server_));
-    endWithParent(process_);
-    process_.setStandardOutputFile(file_);
-    process_.start(QStringLiteral("parec"),
-                   {QStringLiteral("-d"), QStringLiteral("null.monitor"), QStringLiteral("--format=s16le"),
-                    QStringLiteral("--channels=1"), QStringLiteral("--rate=%1").arg(kRecordRate),
-                    QStringLiteral("--latency-msec=10"), QStringLiteral("--raw")});
-    if (!process_.waitForStarted(5000)) {
-        return QStringLiteral("cannot run parec: %1").arg(process_.errorString());
+    QFile::remove(m_file);
+    m_process.setProcessEnvironment(clientEnvironment(m_server));
+    endWithParent(m_process);
+    m_process.setStandardOutputFile(m_file);
+    m_process.start(QStringLiteral("parec"),
+                    {QStringLiteral("-d"), QStringLiteral("null.monitor"), QStringLiteral("--format=s16le"),
+                     QStringLiteral("--channels=1"), QStringLiteral("--rate=%1").arg(kRecordRate),
+                     QStringLiteral("--latency-msec=10"), QStringLiteral("--raw")});
+    if (!m_process.waitForStarted(5000)) {
+        return QStringLiteral("cannot run parec: %1").arg(m_process.errorString());
     }
     if (!waitForMore(200)) {
-        return QStringLiteral("parec records nothing: %1").arg(QString::fromLocal8Bit(process_.readAllStandardError()));
+        return QStringLiteral("parec records nothing: %1")
+            .arg(QString::fromLocal8Bit(m_process.readAllStandardError()));
     }
     return {};
 }
 
 Samples Recorder::samples() const
 {
-    QFile file(file_);
+    QFile file(m_file);
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }
@@ -182,28 +183,28 @@ bool Recorder::waitForSoundThenQuiet(int quietMs, int timeoutMs) const
 
 bool Recorder::waitForMore(int ms, int timeoutMs) const
 {
-    const size_t target = QFileInfo(file_).size() + static_cast<size_t>(ms) * kRecordRate / 1000 * 2;
-    return QTest::qWaitFor([&] { return static_cast<size_t>(QFileInfo(file_).size()) >= target; }, timeoutMs);
+    const size_t target = QFileInfo(m_file).size() + static_cast<size_t>(ms) * kRecordRate / 1000 * 2;
+    return QTest::qWaitFor([&] { return static_cast<size_t>(QFileInfo(m_file).size()) >= target; }, timeoutMs);
 }
 
 Samples Recorder::stop()
 {
-    if (process_.state() != QProcess::NotRunning) {
+    if (m_process.state() != QProcess::NotRunning) {
         // parec writes out what it holds on SIGINT; the recording's tail would be lost otherwise.
-        ::kill(static_cast<pid_t>(process_.processId()), SIGINT);
-        if (!process_.waitForFinished(5000)) {
-            process_.kill();
-            process_.waitForFinished(5000);
+        ::kill(static_cast<pid_t>(m_process.processId()), SIGINT);
+        if (!m_process.waitForFinished(5000)) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
         }
     }
     return samples();
 }
 
-StderrCapture::StderrCapture(QString file) : file_(std::move(file))
+StderrCapture::StderrCapture(QString file) : m_file(std::move(file))
 {
     std::fflush(stderr);
-    saved_ = ::dup(STDERR_FILENO);
-    const int fd = ::open(QFile::encodeName(file_).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0600);
+    m_saved = ::dup(STDERR_FILENO);
+    const int fd = ::open(QFile::encodeName(m_file).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_APPEND, 0600);
     if (fd >= 0) {
         ::dup2(fd, STDERR_FILENO);
         ::close(fd);
@@ -213,9 +214,9 @@ StderrCapture::StderrCapture(QString file) : file_(std::move(file))
 StderrCapture::~StderrCapture()
 {
     std::fflush(stderr);
-    if (saved_ >= 0) {
-        ::dup2(saved_, STDERR_FILENO);
-        ::close(saved_);
+    if (m_saved >= 0) {
+        ::dup2(m_saved, STDERR_FILENO);
+        ::close(m_saved);
     }
 }
 
@@ -232,54 +233,54 @@ QStringList StderrCapture::lines(const QString& prefix) const
 
 QString StderrCapture::all() const
 {
-    QFile file(file_);
+    QFile file(m_file);
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }
     return QString::fromLocal8Bit(file.readAll());
 }
 
-HungMount::HungMount(QString dir) : dir_(std::move(dir))
+HungMount::HungMount(QString dir) : m_dir(std::move(dir))
 {
 }
 
 HungMount::~HungMount()
 {
     release();
-    if (mounted_) {
-        ::umount2(QFile::encodeName(dir_).constData(), MNT_DETACH);
+    if (m_mounted) {
+        ::umount2(QFile::encodeName(m_dir).constData(), MNT_DETACH);
     }
 }
 
 QString HungMount::start()
 {
-    QDir().mkpath(dir_);
+    QDir().mkpath(m_dir);
     // Close-on-exec: a helper process that kept the device open would keep the mount hanging.
-    fd_ = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
-    if (fd_ < 0) {
+    m_fd = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
+    if (m_fd < 0) {
         return QStringLiteral("cannot open /dev/fuse: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
     }
     const QByteArray options = QStringLiteral("fd=%1,rootmode=40000,user_id=%2,group_id=%3")
-                                   .arg(fd_)
+                                   .arg(m_fd)
                                    .arg(::getuid())
                                    .arg(::getgid())
                                    .toLatin1();
     // The kernel's first request (INIT) is never read, so every request after it waits.
-    if (::mount("telvor-hung", QFile::encodeName(dir_).constData(), "fuse", MS_NOSUID | MS_NODEV,
+    if (::mount("telvor-hung", QFile::encodeName(m_dir).constData(), "fuse", MS_NOSUID | MS_NODEV,
                 options.constData()) != 0) {
         const QString why = QString::fromLocal8Bit(std::strerror(errno));
         release();
         return QStringLiteral("cannot mount a FUSE file system: %1").arg(why);
     }
-    mounted_ = true;
+    m_mounted = true;
     return {};
 }
 
 void HungMount::release()
 {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
     }
 }
 

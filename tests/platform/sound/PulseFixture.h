@@ -44,8 +44,8 @@ public:
     [[nodiscard]] int playbackStreams() const;
 
 private:
-    QString dir_;
-    QProcess process_;
+    QString m_dir;
+    QProcess m_process;
 };
 
 /** Records the null sink's monitor (mono s16le, 44100 Hz) into a file while the code plays. */
@@ -69,9 +69,9 @@ public:
     Samples stop();
 
 private:
-    QString server_;
-    QString file_;
-    QProcess process_;
+    QString m_server;
+    QString m_file;
+    QProcess m_process;
 };
 
 /** Redirects file descriptor 2 into a file while it lives, so that lines written there can be read back. */
@@ -89,8 +89,8 @@ public:
     [[nodiscard]] QString all() const;
 
 private:
-    QString file_;
-    int saved_ = -1;
+    QString m_file;
+    int m_saved = -1;
 };
 
 /**
@@ -117,9 +117,9 @@ public:
     [[nodiscard]] bool returnsWhileHung(const std::function<void()>& calls, int timeoutMs = 10000);
 
 private:
-    QString dir_;
-    int fd_ = -1;
-    bool mounted_ = false;
+    QString m_dir;
+    int m_fd = -1;
+    bool m_mounted = false;
 };
 
 /**

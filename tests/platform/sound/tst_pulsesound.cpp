@@ -75,11 +75,11 @@ class TestPulseSound final : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir dir_;
-    std::unique_ptr<PulseServer> server_;
-    QString noServer_; ///< why the shared server is not there; empty when it runs
+    QTemporaryDir m_dir;
+    std::unique_ptr<PulseServer> m_server;
+    QString m_noServer; ///< why the shared server is not there; empty when it runs
 
-    [[nodiscard]] QString path(const QString& name) const { return dir_.filePath(name); }
+    [[nodiscard]] QString path(const QString& name) const { return m_dir.filePath(name); }
 
     /** Points the code at a socket nobody listens on. */
     void useAbsentServer()
@@ -96,33 +96,33 @@ private:
 private slots:
     void initTestCase()
     {
-        QVERIFY(dir_.isValid());
+        QVERIFY(m_dir.isValid());
         // The code under test is a sound-server client too; keep its cookie and runtime files out of the real home.
-        QDir(dir_.path()).mkpath(QStringLiteral("client/run"));
+        QDir(m_dir.path()).mkpath(QStringLiteral("client/run"));
         QFile::setPermissions(path("client/run"),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv("HOME", QFile::encodeName(path("client")));
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(path("client/run")));
         qunsetenv("XDG_CONFIG_HOME");
 
-        QDir(dir_.path()).mkpath(QStringLiteral("server"));
-        server_ = std::make_unique<PulseServer>(path("server"));
-        const QString why = server_->start();
+        QDir(m_dir.path()).mkpath(QStringLiteral("server"));
+        m_server = std::make_unique<PulseServer>(path("server"));
+        const QString why = m_server->start();
         if (!why.isEmpty()) {
-            noServer_ = QStringLiteral("needs a PulseAudio server of its own: ") + why;
+            m_noServer = QStringLiteral("needs a PulseAudio server of its own: ") + why;
         }
     }
 
     void init()
     {
-        if (!noServer_.isEmpty()) {
+        if (!m_noServer.isEmpty()) {
             useAbsentServer();
         } else {
-            qputenv("PULSE_SERVER", server_->serverString().toLocal8Bit());
+            qputenv("PULSE_SERVER", m_server->serverString().toLocal8Bit());
         }
     }
 
-    void cleanupTestCase() { server_.reset(); }
+    void cleanupTestCase() { m_server.reset(); }
 
     /**
      * The client's tone signal: three rounds of three 300 ms tones at 2000 Hz, the next round
@@ -131,8 +131,8 @@ private slots:
      */
     void nineTonesInThreeRounds()
     {
-        REQUIRE_THAT(noServer_);
-        Recorder recorder(*server_, path("rounds.raw"));
+        REQUIRE_THAT(m_noServer);
+        Recorder recorder(*m_server, path("rounds.raw"));
         REQUIRE_THAT(recorder.start());
         {
             PulseSound sound;
@@ -191,8 +191,8 @@ private slots:
         QFETCH(QList<ToneCall>, calls);
         QFETCH(QList<int>, heard);
         QFETCH(int, playingAtLeastMs);
-        REQUIRE_THAT(noServer_);
-        Recorder recorder(*server_, path("tones.raw"));
+        REQUIRE_THAT(m_noServer);
+        Recorder recorder(*m_server, path("tones.raw"));
         REQUIRE_THAT(recorder.start());
         PulseSound sound;
         QElapsedTimer timer;
@@ -235,10 +235,10 @@ private slots:
         QFETCH(int, format);
         QFETCH(int, rate);
         QFETCH(int, channels);
-        REQUIRE_THAT(noServer_);
+        REQUIRE_THAT(m_noServer);
         const QString file = path("tone.wav");
         QVERIFY(writeSineFile(file, format, rate, channels, 440, 1000));
-        Recorder recorder(*server_, path("wave.raw"));
+        Recorder recorder(*m_server, path("wave.raw"));
         REQUIRE_THAT(recorder.start());
         PulseSound sound;
         StderrCapture errors(path("wave.err"));
@@ -262,11 +262,11 @@ private slots:
     /** Only the second file's tone is heard once it has been started. */
     void secondWaveReplacesFirst()
     {
-        REQUIRE_THAT(noServer_);
+        REQUIRE_THAT(m_noServer);
         const QString first = sineFile(QStringLiteral("first.wav"), 440, 5000);
         const QString second = sineFile(QStringLiteral("second.wav"), 880, 1000);
         QVERIFY(!first.isEmpty() && !second.isEmpty());
-        Recorder recorder(*server_, path("replace.raw"));
+        Recorder recorder(*m_server, path("replace.raw"));
         REQUIRE_THAT(recorder.start());
         PulseSound sound;
         sound.playWave(first);
@@ -307,10 +307,10 @@ private slots:
     void destructionStopsTheSound()
     {
         QFETCH(bool, tones);
-        REQUIRE_THAT(noServer_);
+        REQUIRE_THAT(m_noServer);
         const QString file = sineFile(QStringLiteral("long.wav"), 440, 5000);
         QVERIFY(!file.isEmpty());
-        Recorder recorder(*server_, path("destroy.raw"));
+        Recorder recorder(*m_server, path("destroy.raw"));
         REQUIRE_THAT(recorder.start());
         {
             PulseSound sound;
@@ -357,7 +357,7 @@ private slots:
         QFETCH(QByteArray, content);
         useAbsentServer(); // an attempt to play would show up as a "no sound server" line
         const QString file = name.isEmpty() ? QString() : path(QStringLiteral("bad/") + name);
-        QDir(dir_.path()).mkpath(QStringLiteral("bad"));
+        QDir(m_dir.path()).mkpath(QStringLiteral("bad"));
         if (name == QLatin1String("dir")) {
             QDir().mkpath(file);
         } else if (name == QLatin1String("fifo")) {
@@ -412,10 +412,10 @@ private slots:
     void fileOnHungShare()
     {
         QFETCH(bool, replaced);
-        REQUIRE_THAT(noServer_);
+        REQUIRE_THAT(m_noServer);
         const QString local = sineFile(QStringLiteral("local.wav"), 440, 1000);
         QVERIFY(!local.isEmpty());
-        Recorder recorder(*server_, path("hung.raw"));
+        Recorder recorder(*m_server, path("hung.raw"));
         REQUIRE_THAT(recorder.start());
         PulseSound sound;
         HungMount share(path("share")); // released before the sound output waits for its worker
@@ -507,8 +507,8 @@ private slots:
     {
         QFETCH(int, reconnectMs);
         QFETCH(bool, soundsAgain);
-        REQUIRE_THAT(noServer_);
-        QDir(dir_.path()).mkpath(QStringLiteral("restart"));
+        REQUIRE_THAT(m_noServer);
+        QDir(m_dir.path()).mkpath(QStringLiteral("restart"));
         PulseServer server(path("restart"));
         REQUIRE_THAT(server.start());
         qputenv("PULSE_SERVER", server.serverString().toLocal8Bit());
@@ -547,14 +547,14 @@ private slots:
     /** One connection serves a series of tones and is closed when the tones stop, so the device can idle. */
     void toneConnectionIsKeptThenClosed()
     {
-        REQUIRE_THAT(noServer_);
+        REQUIRE_THAT(m_noServer);
         PulseSound sound(5s, 2s);
-        QCOMPARE(server_->playbackStreams(), 0);
+        QCOMPARE(m_server->playbackStreams(), 0);
         QVERIFY(playTones(sound, 3, 2000, 100));
-        QCOMPARE(server_->playbackStreams(), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(server_->playbackStreams(), 0, 10000);
+        QCOMPARE(m_server->playbackStreams(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(m_server->playbackStreams(), 0, 10000);
         QVERIFY(playTones(sound, 1, 2000, 100)); // and a later tone opens a new one
-        QCOMPARE(server_->playbackStreams(), 1);
+        QCOMPARE(m_server->playbackStreams(), 1);
     }
 };
 

@@ -4,11 +4,11 @@
 
 #include "client/forms/mnbar.h"
 #include "client/forms/telvorinfo.h"
-#include "common/VirtualScheduler.h"
 #include "platform/DBusStatusNotifier.h"
 #include "platform/DBusTrayTypes.h"
 #include "tests/support/RequireThat.h"
 #include "tests/support/fakes/NullInput.h"
+#include "tests/support/time/VirtualScheduler.h"
 
 #include <QAction>
 #include <QDBusArgument>

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "common/Clock.h"
 #include "common/ExchangeIo.h"
 #include "common/SettingsStore.h"
-#include "common/VirtualScheduler.h"
 #include "screensaver/core/PasswordPrompt.h"
 #include "screensaver/core/RandomSource.h"
 #include "screensaver/core/SaverContext.h"
 #include "screensaver/core/ScreenSaver.h"
 #include "support/fakes/FaultyExchangeIo.h"
+#include "tests/support/time/VirtualClock.h"
+#include "tests/support/time/VirtualScheduler.h"
 
 #include <QStringList>
 #include <QTemporaryDir>

@@ -61,32 +61,34 @@ private:
     QLabel* label(const char* name) { return m_window->findChild<QLabel*>(QLatin1String(name)); }
     void typeIntoPrompt(const QString& text);
 
-    std::unique_ptr<SaverFixture> f;
+    std::unique_ptr<SaverFixture> m_fixture;
     RecordingWindowSystem m_windows;
     std::unique_ptr<frmScreenSaver> m_window;
 };
 
 void TestFrmScreenSaver::init()
 {
-    f = std::make_unique<SaverFixture>();
-    f->random.values = {0.0, 0.5, 0.999999};
+    m_fixture = std::make_unique<SaverFixture>();
+    m_fixture->random.values = {0.0, 0.5, 0.999999};
     m_windows.layers.clear();
-    bindPointerToCursor(f->context.pointer);
+    bindPointerToCursor(m_fixture->context.pointer);
 }
 
 void TestFrmScreenSaver::cleanup()
 {
     m_window.reset();
-    f.reset();
+    m_fixture.reset();
     while (QGuiApplication::overrideCursor())
         QGuiApplication::restoreOverrideCursor();
 }
 
 void TestFrmScreenSaver::open(const QString& runMode)
 {
-    f->context.RunMode = runMode;
-    m_window = std::make_unique<frmScreenSaver>(
-        f->context, ScreenSaverServices{f->time, f->share, f->clock, f->random, QLocale(QLocale::German)}, m_windows);
+    m_fixture->context.RunMode = runMode;
+    m_window = std::make_unique<frmScreenSaver>(m_fixture->context,
+                                                ScreenSaverServices{m_fixture->time, m_fixture->share, m_fixture->clock,
+                                                                    m_fixture->random, QLocale(QLocale::German)},
+                                                m_windows);
     m_window->Form_Load();
     m_window->showFullScreenSaver();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -102,10 +104,10 @@ void TestFrmScreenSaver::typeIntoPrompt(const QString& text)
 
 void TestFrmScreenSaver::alarmOnTheScreen()
 {
-    f->writeSettings({});
-    f->putFile(QStringLiteral("MESSAGE.KVT"), "12");
-    f->putFile(QStringLiteral("MDAT12.KVT"), "Alarm <b>Kasse</b>\rB\xFC"
-                                             "ro 3");
+    m_fixture->writeSettings({});
+    m_fixture->putFile(QStringLiteral("MESSAGE.KVT"), "12");
+    m_fixture->putFile(QStringLiteral("MDAT12.KVT"), "Alarm <b>Kasse</b>\rB\xFC"
+                                                     "ro 3");
     open(kScreenSaverRunMode);
     QCOMPARE(m_window->windowTitle(), QStringLiteral("PENDRASaver"));
     QVERIFY(m_window->windowFlags() & Qt::FramelessWindowHint);
@@ -113,7 +115,7 @@ void TestFrmScreenSaver::alarmOnTheScreen()
     QCOMPARE(label("lbl_time")->geometry(), QRect(24, 88, 113, 25));
     QCOMPARE(label("lbl_time")->font().pointSizeF(), 9.75);
     QVERIFY(!label("Label1")->isVisible());
-    f->time.advance(1000);
+    m_fixture->time.advance(1000);
 
     QLabel* text = label("Label1");
     QCOMPARE(text->pos(), QPoint(24, 120));
@@ -140,7 +142,7 @@ void TestFrmScreenSaver::inputEndsItWithoutPassword_data()
 void TestFrmScreenSaver::inputEndsItWithoutPassword()
 {
     QFETCH(bool, byMouse);
-    f->writeSettings({});
+    m_fixture->writeSettings({});
     open(kScreenSaverRunMode);
     QVERIFY(pointerHidden());
     for (int i = 0; byMouse && i < 10; ++i)
@@ -156,13 +158,13 @@ void TestFrmScreenSaver::inputEndsItWithoutPassword()
 
 void TestFrmScreenSaver::passwordPrompt()
 {
-    f->writeSettings({{settings::kPassword, QStringLiteral("Geheim")}});
+    m_fixture->writeSettings({{settings::kPassword, QStringLiteral("Geheim")}});
     open(kScreenSaverRunMode);
     QTest::keyClick(m_window.get(), Qt::Key_A);
     QVERIFY(!openWindow(QStringLiteral("frmCheckPassword")));
 
     // Armed after a second: the prompt comes in front of the screen saver, with the pointer.
-    f->time.advance(1000);
+    m_fixture->time.advance(1000);
     QTest::keyClick(m_window.get(), Qt::Key_A);
     QWidget* prompt = openWindow(QStringLiteral("frmCheckPassword"));
     QVERIFY(prompt);
@@ -178,7 +180,7 @@ void TestFrmScreenSaver::passwordPrompt()
     QVERIFY(m_window->isVisible());
     QCOMPARE(m_windows.layers, (QStringList{"not above", "above"}));
 
-    f->time.advance(1000);
+    m_fixture->time.advance(1000);
     QTest::keyClick(m_window.get(), Qt::Key_A);
     typeIntoPrompt(QStringLiteral("geheim"));
     QWidget* wrong = openWindow(QStringLiteral("errorBox"));

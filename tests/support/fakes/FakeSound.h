@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/Sound.h"
-#include "common/VirtualScheduler.h"
+#include "tests/support/time/VirtualScheduler.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/ExchangeIo.h"
-#include "common/VirtualScheduler.h"
+#include "tests/support/time/VirtualScheduler.h"
 
 #include <QList>
 #include <QString>

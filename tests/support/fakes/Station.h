@@ -5,10 +5,10 @@
 #include "FaultyExchangeIo.h"
 #include "RecordingViews.h"
 #include "client/core/TelvorClient.h"
-#include "common/Clock.h"
 #include "common/ExchangeIo.h"
 #include "common/TaskQueue.h"
-#include "common/VirtualScheduler.h"
+#include "tests/support/time/VirtualClock.h"
+#include "tests/support/time/VirtualScheduler.h"
 
 #include <QByteArray>
 #include <QString>

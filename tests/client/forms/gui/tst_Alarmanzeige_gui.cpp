@@ -5,10 +5,10 @@
 #include "client/core/Company.h"
 #include "client/forms/Alarmanzeige.h"
 #include "client/forms/alarmgesendet.h"
-#include "common/VirtualScheduler.h"
 #include "platform/X11WindowStacking.h"
 #include "platform/XineramaMonitorLayout.h"
 #include "tests/support/XTools.h"
+#include "tests/support/time/VirtualScheduler.h"
 
 #include <QApplication>
 #include <QDir>

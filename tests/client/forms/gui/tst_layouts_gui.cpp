@@ -5,8 +5,8 @@
 #include "client/forms/telvor.h"
 #include "client/forms/telvorinfo.h"
 #include "client/forms/telvorttest.h"
-#include "common/VirtualScheduler.h"
 #include "tests/support/XTools.h"
+#include "tests/support/time/VirtualScheduler.h"
 
 #include <QApplication>
 #include <QScreen>

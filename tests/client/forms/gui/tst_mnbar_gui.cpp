@@ -4,9 +4,9 @@
 
 #include "client/forms/mnbar.h"
 #include "client/forms/telvorinfo.h"
-#include "common/VirtualScheduler.h"
 #include "tests/support/XTools.h"
 #include "tests/support/fakes/NullInput.h"
+#include "tests/support/time/VirtualScheduler.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "common/VirtualScheduler.h"
+#include "tests/support/time/VirtualScheduler.h"
 
 #include <algorithm>
 #include <limits>

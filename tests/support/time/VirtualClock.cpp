@@ -1,6 +1,6 @@
-#include "common/Clock.h"
+#include "tests/support/time/VirtualClock.h"
 
-#include "common/VirtualScheduler.h"
+#include "tests/support/time/VirtualScheduler.h"
 
 #include <utility>
 
