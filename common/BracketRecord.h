@@ -11,9 +11,9 @@ namespace telvor {
  * field 1 ends before the first "]" of the whole text. A "[" inside a value is ordinary.
  */
 struct BracketRecord {
-    QStringList fields;          ///< the fields closed by "]", in order, at most the number asked for
-    bool complete = false;       ///< all asked-for fields were closed before the end of the text
-    bool negativeFirst = false;  ///< the text begins with "]": field 1 would have a negative length
+    QStringList fields;         ///< the fields closed by "]", in order, at most the number asked for
+    bool complete = false;      ///< all asked-for fields were closed before the end of the text
+    bool negativeFirst = false; ///< the text begins with "]": field 1 would have a negative length
 };
 
 BracketRecord readBracketRecord(const QString& text, int fieldCount);

@@ -18,8 +18,8 @@ QByteArray encodeReplacingUnencodable(const QString& text)
     QByteArray out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size();) {
-        const qsizetype units
-            = (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ? 2 : 1;
+        const qsizetype units =
+            (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ? 2 : 1;
         const QStringView piece = QStringView(text).mid(i, units);
         const QByteArray bytes = encoder.encode(piece);
         // A real U+001A encodes to the same byte as the substitute; only that one is kept.

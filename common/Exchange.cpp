@@ -82,7 +82,9 @@ SlotDecision decideAlarm(const QString& sender, const ReadResult& text)
     return decision;
 }
 
-Exchange::Exchange(ExchangeIo& io, QString tag) : m_io(io), m_tag(std::move(tag)) {}
+Exchange::Exchange(ExchangeIo& io, QString tag) : m_io(io), m_tag(std::move(tag))
+{
+}
 
 IoResult Exchange::noDirectory() const
 {
@@ -178,7 +180,8 @@ void Exchange::reportHang(FailureReporter& reporter) const
 {
     const qint64 outstanding = m_io.outstandingMs();
     if (outstanding >= kHangReportMs || outstanding < 0)
-        reporter.setFailing(kHangKey, outstanding >= 0, kHangKey, QStringLiteral("Austauschverzeichnis antwortet wieder"));
+        reporter.setFailing(kHangKey, outstanding >= 0, kHangKey,
+                            QStringLiteral("Austauschverzeichnis antwortet wieder"));
 }
 
 } // namespace telvor

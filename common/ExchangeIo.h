@@ -43,10 +43,7 @@ public:
     {
         return writeFileAtomic(path, bytes, options);
     }
-    IoResult createEmpty(const QString& path, int mode) override
-    {
-        return createEmptyFile(path, Links::Refuse, mode);
-    }
+    IoResult createEmpty(const QString& path, int mode) override { return createEmptyFile(path, Links::Refuse, mode); }
     IoResult remove(const QString& path) override { return removeFile(path); }
     IoResult forceRemove(const QString& path) override { return forceRemoveFile(path); }
     IoResult removeEmptyDirectory(const QString& path) override { return telvor::removeEmptyDirectory(path); }

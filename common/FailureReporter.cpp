@@ -5,8 +5,7 @@
 namespace telvor {
 
 FailureReporter::FailureReporter(QString programName, Sink standardError, Sink eventLog)
-    : m_programName(std::move(programName)), m_standardError(std::move(standardError)),
-      m_eventLog(std::move(eventLog))
+    : m_programName(std::move(programName)), m_standardError(std::move(standardError)), m_eventLog(std::move(eventLog))
 {
 }
 

@@ -213,7 +213,7 @@ Probe probePath(const QString& path, Links links)
         probe.presence = Presence::Absent;
         return probe;
     }
-    struct stat info { };
+    struct stat info {};
     const QByteArray native = nativePath(path);
     const int result = links == Links::Refuse ? ::lstat(native.constData(), &info) : ::stat(native.constData(), &info);
     if (result != 0) {
@@ -242,7 +242,7 @@ ReadResult readWholeFile(const QString& path, qint64 maxBytes, Links links)
     }
 
     int error = 0;
-    struct stat info { };
+    struct stat info {};
     if (::fstat(fd, &info) != 0)
         error = errno;
     else if (S_ISDIR(info.st_mode))
@@ -331,7 +331,7 @@ IoResult createEmptyFile(const QString& path, Links links, int mode)
     if (fd < 0)
         return failure(errno);
     int error = 0;
-    struct stat info { };
+    struct stat info {};
     if (::fstat(fd, &info) != 0)
         error = errno;
     else if (!S_ISREG(info.st_mode))
@@ -378,7 +378,7 @@ IoResult forceRemoveFile(const QString& path)
         retryOnInterrupt([&] { return ::open(nativePath(path).constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC); });
     if (fd < 0)
         return first;
-    struct stat info { };
+    struct stat info {};
     const bool changed = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
                          ::chmod(QByteArray("/proc/self/fd/" + QByteArray::number(fd)).constData(),
                                  (info.st_mode & 07777) | S_IWUSR) == 0;

@@ -34,8 +34,8 @@ std::optional<QString> prepareFile(const QString& filePath)
     }
     // Created here, before the first write, so that the password is never readable by others, not
     // even for a moment; the store's later writes keep the mode of the file they replace.
-    const int fd = ::open(QFile::encodeName(filePath).constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC,
-                          kFileMode);
+    const int fd =
+        ::open(QFile::encodeName(filePath).constData(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, kFileMode);
     if (fd < 0)
         return QStringLiteral("%1: %2").arg(filePath, systemError(errno));
     // A file made by an earlier version or by hand may be readable by others.
@@ -58,7 +58,9 @@ QString settingsFilePath(const QString& application)
                            QStringLiteral(".ini"));
 }
 
-SettingsStore::SettingsStore(const QString& application) : m_filePath(settingsFilePath(application)) {}
+SettingsStore::SettingsStore(const QString& application) : m_filePath(settingsFilePath(application))
+{
+}
 
 SettingsStore SettingsStore::atFile(const QString& filePath)
 {

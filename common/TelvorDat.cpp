@@ -27,8 +27,8 @@ TelvorDatText readTelvorDat(const QString& text, int fieldCount)
 QString composeTelvorDat(const TelvorDatValues& values)
 {
     const QString crlf = QStringLiteral("\r\n");
-    return joinBracketRecord(values.fields) + crlf + stateLine(values.buttonTestOff) + crlf + values.alarmText2 +
-           crlf + values.alarmText3 + crlf + values.alarmText4 + crlf + stateLine(values.fullScreen) + crlf;
+    return joinBracketRecord(values.fields) + crlf + stateLine(values.buttonTestOff) + crlf + values.alarmText2 + crlf +
+           values.alarmText3 + crlf + values.alarmText4 + crlf + stateLine(values.fullScreen) + crlf;
 }
 
 std::optional<QString> normalisedStationId(const QString& field)

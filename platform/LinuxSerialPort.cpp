@@ -66,7 +66,9 @@ SerialOpenError classifyLineRequest(int sysError)
     return sysError == ENOTTY || sysError == EINVAL ? SerialOpenError::NotPresent : classify(sysError);
 }
 
-void onWakeSignal(int) {}
+void onWakeSignal(int)
+{
+}
 
 /** Milliseconds of CLOCK_MONOTONIC: the time base of every event's stamp. */
 qint64 monotonicMs()
@@ -93,8 +95,8 @@ int wakeSignal()
             return 0;
         }
         const bool ours = (previous.sa_flags & SA_SIGINFO) == 0 && previous.sa_handler == onWakeSignal;
-        const bool unclaimed = (previous.sa_flags & SA_SIGINFO) == 0
-            && (previous.sa_handler == SIG_DFL || previous.sa_handler == SIG_IGN);
+        const bool unclaimed =
+            (previous.sa_flags & SA_SIGINFO) == 0 && (previous.sa_handler == SIG_DFL || previous.sa_handler == SIG_IGN);
         if (ours) {
             return candidate;
         }
@@ -286,7 +288,9 @@ private:
     std::thread m_thread;
 };
 
-LinuxSerialPort::LinuxSerialPort() : m_path(portDevice(1)), m_receiver(std::make_unique<QObject>()) {}
+LinuxSerialPort::LinuxSerialPort() : m_path(portDevice(1)), m_receiver(std::make_unique<QObject>())
+{
+}
 
 LinuxSerialPort::~LinuxSerialPort()
 {
@@ -386,7 +390,10 @@ SerialOpenResult LinuxSerialPort::open()
     QObject* receiver = m_receiver.get();
     auto change = [this, receiver, session](bool dsr, qint64 stampMs) {
         QMetaObject::invokeMethod(
-            receiver, [this, session, dsr, stampMs] { deliver(session, SerialEvent{dsr, stampMs}); },
+            receiver,
+            [this, session, dsr, stampMs] {
+                deliver(session, SerialEvent{dsr, stampMs});
+            },
             Qt::QueuedConnection);
     };
     auto lost = [this, receiver, session](int sysError) {

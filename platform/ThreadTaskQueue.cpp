@@ -4,7 +4,9 @@
 
 namespace telvor {
 
-ThreadTaskQueue::ThreadTaskQueue() : m_thread([this] { loop(); }) {}
+ThreadTaskQueue::ThreadTaskQueue() : m_thread([this] { loop(); })
+{
+}
 
 ThreadTaskQueue::~ThreadTaskQueue()
 {

@@ -60,9 +60,9 @@ int main(int /*argc*/, char** argv)
         // Only the program name goes to Qt: arguments have no effect, not even Qt's own options.
         int qtArgc = 1;
         QCoreApplication app(qtArgc, argv);
-        result = telvor::runTrigger(telvor::TriggerInputs{{QCoreApplication::applicationDirPath(),
-                                                            telvor::perUserDirectory(),
-                                                            QStringLiteral(TELVOR_WORKSTATION_CONFIG_DIR)}});
+        result = telvor::runTrigger(
+            telvor::TriggerInputs{{QCoreApplication::applicationDirPath(), telvor::perUserDirectory(),
+                                   QStringLiteral(TELVOR_WORKSTATION_CONFIG_DIR)}});
     }
     if (!result.ok()) {
         // Standard error always: a desktop without a display, or a window that cannot be made, must

@@ -13,9 +13,9 @@ struct ClientState {
     bool alarmShown = false;      ///< a received alarm is shown and its message file is still there
     bool debounceRunning = false;
     bool dsrArmed = false;
-    bool messageSent = false;     ///< this station's message is in the slot; its hold time runs
-    bool sendWaiting = false;     ///< this station's alarm waits for the slot
-    bool sendNow = false;         ///< the waiting alarm goes out at the next Timer1 tick
+    bool messageSent = false; ///< this station's message is in the slot; its hold time runs
+    bool sendWaiting = false; ///< this station's alarm waits for the slot
+    bool sendNow = false;     ///< the waiting alarm goes out at the next Timer1 tick
     qint16 waitTicks = 0;
     qint16 beepRounds = 0;
 };

@@ -50,11 +50,10 @@ std::optional<QString> EventLog::write(const QString& directory, const QString& 
         health->failing = !result.ok();
         if (!health->standardError)
             return;
-        health->standardError(
-            health->failing
-                ? QStringLiteral("telvor: Ereignisprotokoll %1 kann nicht geschrieben werden: %2")
-                      .arg(path, result.errorText())
-                : QStringLiteral("telvor: Ereignisprotokoll %1 wird wieder geschrieben").arg(path));
+        health->standardError(health->failing
+                                  ? QStringLiteral("telvor: Ereignisprotokoll %1 kann nicht geschrieben werden: %2")
+                                        .arg(path, result.errorText())
+                                  : QStringLiteral("telvor: Ereignisprotokoll %1 wird wieder geschrieben").arg(path));
     });
     return entry;
 }

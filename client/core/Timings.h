@@ -5,11 +5,11 @@
 namespace telvor {
 
 /** The periods of Timer1, the polling, sending and holding machine. */
-inline constexpr int kIdlePollMs = 5000;    ///< polling with nothing going on
-inline constexpr int kShowingPollMs = 500;  ///< a received alarm is shown and its slot is still there
-inline constexpr int kHoldMs = 15000;       ///< how long this station's message stays in the slot
-inline constexpr int kSendDelayMs = 2000;   ///< from finding the slot free to writing, after a wait
-inline constexpr qint16 kWaitPolls = 16;    ///< polls a sender waits for a busy slot before clearing it
+inline constexpr int kIdlePollMs = 5000;   ///< polling with nothing going on
+inline constexpr int kShowingPollMs = 500; ///< a received alarm is shown and its slot is still there
+inline constexpr int kHoldMs = 15000;      ///< how long this station's message stays in the slot
+inline constexpr int kSendDelayMs = 2000;  ///< from finding the slot free to writing, after a wait
+inline constexpr qint16 kWaitPolls = 16;   ///< polls a sender waits for a busy slot before clearing it
 /** Timer3, the watch for the soft trigger's file. */
 inline constexpr int kTriggerPollMs = 1000;
 /** How often Timer3 looks whether the exchange directory is in reach, in its ticks. */

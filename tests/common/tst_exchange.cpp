@@ -109,7 +109,9 @@ private slots:
         QTest::addColumn<ReadResult>("text");
         QTest::addColumn<A>("action");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("the text") << content("Hilfe\r\xdc" "berfall\r\r") << A::Show << "Hilfe\rÜberfall\r\r";
+        QTest::newRow("the text") << content("Hilfe\r\xdc"
+                                             "berfall\r\r")
+                                  << A::Show << "Hilfe\rÜberfall\r\r";
         QTest::newRow("four empty lines") << content("\r\r\r") << A::Show << "\r\r\r";
         QTest::newRow("no alarm text") << readOf(IoStatus::NotFound, ENOENT) << A::Remove << "";
         QTest::newRow("a directory") << readOf(IoStatus::NotAFile, EISDIR) << A::Leave << "";
@@ -175,7 +177,7 @@ private slots:
         ::umask(previous);
         QVERIFY(written && created);
         for (const char* name : {"MDAT7.KVT", "START.7"}) {
-            struct stat info { };
+            struct stat info {};
             QCOMPARE(::stat(QFile::encodeName(dir.filePath(QLatin1String(name))).constData(), &info), 0);
             QCOMPARE(info.st_mode & 07777, mode_t(0664));
         }
@@ -205,8 +207,9 @@ private slots:
         Exchange exchange(share);
         QStringList lines;
         QStringList log;
-        FailureReporter reporter(QStringLiteral("telvor"), [&lines](const QString& l) { lines.append(l); },
-                                 [&log](const QString& l) { log.append(l); });
+        FailureReporter reporter(
+            QStringLiteral("telvor"), [&lines](const QString& l) { lines.append(l); },
+            [&log](const QString& l) { log.append(l); });
         for (const qint64 outstanding : {qint64(-1), qint64(100), qint64(2999)}) {
             share.outstanding = outstanding;
             exchange.reportHang(reporter);

@@ -37,7 +37,7 @@ QStringList entriesOf(const QString& directory)
 
 mode_t modeOf(const QString& path)
 {
-    struct stat info { };
+    struct stat info {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0)
         return 0;
     return info.st_mode & 07777;
@@ -54,7 +54,7 @@ QByteArray patternBytes(qsizetype size)
 /** Sets the umask for the life of the object. */
 class UmaskScope final {
 public:
-    explicit UmaskScope(mode_t mask) : m_previous(::umask(mask)) { }
+    explicit UmaskScope(mode_t mask) : m_previous(::umask(mask)) {}
     ~UmaskScope() { ::umask(m_previous); }
     UmaskScope(const UmaskScope&) = delete;
     UmaskScope& operator=(const UmaskScope&) = delete;
@@ -377,9 +377,8 @@ private slots:
     {
         const QString text = QString::fromUtf8("Überfall Kasse ß €\r\n„zwei“");
         QVERIFY(writeTextFileAtomic(path("MDAT7.KVT"), text).ok());
-        QCOMPARE(readRaw(path("MDAT7.KVT")),
-            QByteArray("\xdc"
-                       "berfall Kasse \xdf \x80\r\n\x84zwei\x93"));
+        QCOMPARE(readRaw(path("MDAT7.KVT")), QByteArray("\xdc"
+                                                        "berfall Kasse \xdf \x80\r\n\x84zwei\x93"));
         const TextReadResult read = readTextFile(path("MDAT7.KVT"));
         QVERIFY(read.ok());
         QCOMPARE(read.text, text);

@@ -26,8 +26,8 @@ namespace {
 struct FaultPlan {
     QByteArray nameSuffix; ///< empty: the plan is off; any text arms an fsync plan for every call
     int error = 0;
-    int failures = 0; ///< calls still to fail; -1 fails every call
-    int calls = 0; ///< matching calls seen
+    int failures = 0;               ///< calls still to fail; -1 fails every call
+    int calls = 0;                  ///< matching calls seen
     bool onlyWhileReadOnly = false; ///< refuse only while the file lacks its owner's write bit
 };
 
@@ -42,7 +42,7 @@ bool shouldFail(FaultPlan& plan, const char* path)
     ++plan.calls;
     if (plan.failures == 0)
         return false;
-    struct stat info { };
+    struct stat info {};
     if (plan.onlyWhileReadOnly && ::stat(path, &info) == 0 && (info.st_mode & S_IWUSR))
         return false;
     if (plan.failures > 0)
@@ -274,7 +274,7 @@ private:
 
     static mode_t modeOf(const QString& name)
     {
-        struct stat info { };
+        struct stat info {};
         return ::stat(QFile::encodeName(name).constData(), &info) == 0 ? (info.st_mode & 07777) : 0;
     }
 

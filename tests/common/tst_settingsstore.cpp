@@ -40,9 +40,12 @@ private Q_SLOTS:
         QCOMPARE(store.read(QStringLiteral("Config"), QStringLiteral("Pfad"), QStringLiteral("/mnt/alarm/")),
                  QStringLiteral("/mnt/alarm/"));
         QVERIFY(!store.write(QStringLiteral("Config"), {{QStringLiteral("Interval"), QStringLiteral("1000")}}));
-        QCOMPARE(store.read(QStringLiteral("Config"), QStringLiteral("Pfad"), QStringLiteral("d")), QStringLiteral("d"));
-        QCOMPARE(store.read(QStringLiteral("Andere"), QStringLiteral("Interval"), QStringLiteral("d")), QStringLiteral("d"));
-        QCOMPARE(store.read(QStringLiteral("Config"), QStringLiteral("Interval"), QStringLiteral("d")), QStringLiteral("1000"));
+        QCOMPARE(store.read(QStringLiteral("Config"), QStringLiteral("Pfad"), QStringLiteral("d")),
+                 QStringLiteral("d"));
+        QCOMPARE(store.read(QStringLiteral("Andere"), QStringLiteral("Interval"), QStringLiteral("d")),
+                 QStringLiteral("d"));
+        QCOMPARE(store.read(QStringLiteral("Config"), QStringLiteral("Interval"), QStringLiteral("d")),
+                 QStringLiteral("1000"));
     }
 
     void textsComeBackAsWritten_data()
@@ -87,7 +90,8 @@ private Q_SLOTS:
     {
         QVERIFY(QDir().mkpath(file(QStringLiteral("PendraSaver"))));
         QVERIFY(writeFileAtomic(file(), "[Config]\nPassword=alt\n", {0644, {}}).ok());
-        QVERIFY(!SettingsStore::atFile(file()).write(QStringLiteral("Config"), {{QStringLiteral("Interval"), QStringLiteral("5")}}));
+        QVERIFY(!SettingsStore::atFile(file()).write(QStringLiteral("Config"),
+                                                     {{QStringLiteral("Interval"), QStringLiteral("5")}}));
         QCOMPARE(modeOf(file()), mode_t(0600));
         QCOMPARE(SettingsStore::atFile(file()).read(QStringLiteral("Config"), QStringLiteral("Password"), QString()),
                  QStringLiteral("alt"));
@@ -106,8 +110,8 @@ private Q_SLOTS:
             QVERIFY(QDir().mkpath(file(blocker)));
         else
             QVERIFY(writeFileAtomic(file(blocker), "x").ok());
-        const std::optional<QString> problem =
-            SettingsStore::atFile(file()).write(QStringLiteral("Config"), {{QStringLiteral("Interval"), QStringLiteral("5")}});
+        const std::optional<QString> problem = SettingsStore::atFile(file()).write(
+            QStringLiteral("Config"), {{QStringLiteral("Interval"), QStringLiteral("5")}});
         QVERIFY(problem);
         QVERIFY2(problem->contains(QStringLiteral("PendraSaver")), qPrintable(*problem));
     }

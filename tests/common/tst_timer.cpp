@@ -173,7 +173,7 @@ private slots:
         Timer fast(scheduler, 300, true, [&] { order.append(QStringLiteral("fast@%1").arg(scheduler.now())); });
         scheduler.advance(5000);
         QCOMPARE(order,
-            (QStringList{"fast@300", "fast@600", "fast@900", "slow@1000", "fast@4500", "slow@4500", "fast@4800"}));
+                 (QStringList{"fast@300", "fast@600", "fast@900", "slow@1000", "fast@4500", "slow@4500", "fast@4800"}));
         QCOMPARE(scheduler.now(), qint64(5000));
     }
 

@@ -47,10 +47,7 @@ private:
         m_time->advance(200);
         station(id).serial.release();
     }
-    void softTrigger(int id)
-    {
-        QVERIFY(createEmptyFile(m_exchange + QStringLiteral("START.%1").arg(id)).ok());
-    }
+    void softTrigger(int id) { QVERIFY(createEmptyFile(m_exchange + QStringLiteral("START.%1").arg(id)).ok()); }
     QByteArray slot() const { return readWholeFile(m_exchange + QStringLiteral("MESSAGE.KVT")).bytes; }
     bool slotExists() const { return QFile::exists(m_exchange + QStringLiteral("MESSAGE.KVT")); }
     QString textOf(int id) const { return QStringLiteral("Alarm bei %1\rBüro %1\r\r").arg(id); }
@@ -181,7 +178,10 @@ private Q_SLOTS:
 
     void fourEmptyLinesGiveAnEmptyAlarm()
     {
-        station(9, [](ConfigText& c) { c.alarmText1.clear(); c.text2.clear(); });
+        station(9, [](ConfigText& c) {
+            c.alarmText1.clear();
+            c.text2.clear();
+        });
         QCOMPARE(readWholeFile(m_exchange + QStringLiteral("MDAT9.KVT")).bytes, QByteArray("\r\r\r"));
         station(7);
         pressButton(9);

@@ -1,10 +1,9 @@
 // The event log: when it writes, what the bytes on disk are, and that a broken log never breaks the caller.
 
-#include "common/FileIo.h"
 #include "StationFixture.h"
+#include "common/FileIo.h"
 
 #include <QTest>
-
 
 using namespace telvor;
 using namespace telvor::test;

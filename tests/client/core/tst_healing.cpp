@@ -269,7 +269,8 @@ private Q_SLOTS:
         f.scheduler->advance(20000);
         QCOMPARE(share().count(Io::OpWrite | Io::OpCreateEmpty | Io::OpRemove | Io::OpForceRemove, QString()), 0);
         // One report for the whole directory, none for each of its files.
-        QCOMPARE(f.station->standardError, QStringList{QStringLiteral("telvor: Austauschverzeichnis nicht erreichbar")});
+        QCOMPARE(f.station->standardError,
+                 QStringList{QStringLiteral("telvor: Austauschverzeichnis nicht erreichbar")});
         share().clearFaults();
         f.scheduler->advance(5000);
         QVERIFY(has(QStringLiteral("MDAT7.KVT")));

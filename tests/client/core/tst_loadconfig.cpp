@@ -1,12 +1,11 @@
 // Loading TELVOR.DAT at start-up: what ends in the setup window, what is written, which messages.
 
+#include "StationFixture.h"
 #include "client/core/ConfigFile.h"
 #include "common/Cp1252.h"
 #include "common/FileIo.h"
-#include "StationFixture.h"
 
 #include <QTest>
-
 
 using namespace telvor;
 using namespace telvor::test;
@@ -64,7 +63,8 @@ private Q_SLOTS:
         QVERIFY(!f.station->views.setupVisible);
         QVERIFY(f.station->views.messages.isEmpty());
         QCOMPARE(readWholeFile(mdat(QStringLiteral("12"))).bytes,
-                 QByteArray("\xdc" "berfall Kasse\rErdgeschoss\rZimmer 4\rPolizei rufen"));
+                 QByteArray("\xdc"
+                            "berfall Kasse\rErdgeschoss\rZimmer 4\rPolizei rufen"));
         QVERIFY(state().getestet);
         QVERIFY(state().initialisierung);
         QCOMPARE(f.station->views.test.loads, 0);
@@ -91,7 +91,8 @@ private Q_SLOTS:
         f.station->start();
         QCOMPARE(f.station->views.messages, QStringList(5, QStringLiteral("Einlesen hinter Dateiende - 62  ")));
         QVERIFY(shown().Text6.isEmpty() && shown().Text7.isEmpty() && shown().Text8.isEmpty());
-        QCOMPARE(readWholeFile(mdat(QStringLiteral("12"))).bytes, QByteArray("\xdc" "berfall Kasse\r\r\r"));
+        QCOMPARE(readWholeFile(mdat(QStringLiteral("12"))).bytes, QByteArray("\xdc"
+                                                                             "berfall Kasse\r\r\r"));
         QVERIFY(f.station->views.setupVisible);
         QCOMPARE(f.station->views.test.loads, 0);
         QVERIFY(!state().getestet);
@@ -131,8 +132,8 @@ private Q_SLOTS:
     void closingBracketOnALaterLineIsFound()
     {
         // The record is read from the whole text, so field 10 may close on line 2.
-        f.station->writeRawConfig(QByteArray("[") + f.exchange.toUtf8() + "][1][5][kein][][A][0][1][ 120][1\r\n 1 ]\r\n" +
-                                  "\r\n\r\n\r\n 0 \r\n");
+        f.station->writeRawConfig(QByteArray("[") + f.exchange.toUtf8() +
+                                  "][1][5][kein][][A][0][1][ 120][1\r\n 1 ]\r\n" + "\r\n\r\n\r\n 0 \r\n");
         f.station->start();
         QVERIFY(f.station->views.messages.isEmpty());
         QCOMPARE(config().logfileaktive, QStringLiteral("1\r\n 1 "));
@@ -148,11 +149,11 @@ private Q_SLOTS:
         f.station->writeConfig(c);
         f.station->start();
         QCOMPARE(config().signalFile, QStringLiteral("/sounds/a"));
-        QCOMPARE(config().reservedText, QStringLiteral(".wav"));  // its "b" was passed over as an opening bracket
-        QCOMPARE(config().alarmText1, QString());                  // the old field 5
+        QCOMPARE(config().reservedText, QStringLiteral(".wav")); // its "b" was passed over as an opening bracket
+        QCOMPARE(config().alarmText1, QString());                // the old field 5
         QCOMPARE(config().alarmempf, c.alarmText1);
         QCOMPARE(config().comDisabled, QStringLiteral("0")); // was the debounce field
-        QCOMPARE(config().entprellzeit, qint16(1));           // was the port-disabled field
+        QCOMPARE(config().entprellzeit, qint16(1));          // was the port-disabled field
         QCOMPARE(config().logfileaktive, QStringLiteral("0"));
         QVERIFY(f.station->serial.isOpen());
         QVERIFY(f.station->views.messages.isEmpty());
@@ -293,7 +294,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("retried");
         QTest::newRow("no such port") << "3" << int(SerialOpenError::NotPresent)
-                                      << "Schnittstelle nicht vorhanden - 8010  - Com Port 3 nicht verfügbar ! " << true;
+                                      << "Schnittstelle nicht vorhanden - 8010  - Com Port 3 nicht verfügbar ! "
+                                      << true;
         QTest::newRow("busy") << "3" << int(SerialOpenError::Busy)
                               << "Schnittstelle wird von einem anderen Programm benutzt - 8005  - Com Port 3 nicht "
                                  "verfügbar ! "
@@ -340,8 +342,9 @@ private Q_SLOTS:
         f.scheduler->advance(20000);
         QCOMPARE(f.station->serial.openCount(), opensBefore + (retried ? 1 : 0));
         if (retried)
-            QCOMPARE(f.station->standardError.filter(QStringLiteral("Wieder in Ordnung: Schnittstelle /dev/ttyS2")).size(),
-                     1);
+            QCOMPARE(
+                f.station->standardError.filter(QStringLiteral("Wieder in Ordnung: Schnittstelle /dev/ttyS2")).size(),
+                1);
     }
 
     void portIsTriedEveryFiveSecondsUntilItOpens()
@@ -443,7 +446,8 @@ private Q_SLOTS:
         QDir().mkpath(share);
         f.scheduler->advance(5000);
         QCOMPARE(readWholeFile(share + QStringLiteral("MDAT12.KVT")).bytes,
-                 QByteArray("\xdc" "berfall Kasse\rErdgeschoss\rZimmer 4\rPolizei rufen"));
+                 QByteArray("\xdc"
+                            "berfall Kasse\rErdgeschoss\rZimmer 4\rPolizei rufen"));
         QVERIFY(state().getestet && state().initialisierung);
         QVERIFY(shown().meldungtxt.isEmpty());
         QCOMPARE(f.station->views.setupVisible, touched);

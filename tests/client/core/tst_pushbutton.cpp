@@ -40,7 +40,8 @@ private Q_SLOTS:
         QVERIFY(!sent());
         f.station->serial.release();
         QCOMPARE(readWholeFile(f.path(QStringLiteral("MESSAGE.KVT"))).bytes, QByteArray("7"));
-        QCOMPARE(f.station->logTexts(), (QStringList{QStringLiteral("DSR gesetzt 120"), QStringLiteral("Alarm gesetzt 120")}));
+        QCOMPARE(f.station->logTexts(),
+                 (QStringList{QStringLiteral("DSR gesetzt 120"), QStringLiteral("Alarm gesetzt 120")}));
         QCOMPARE(f.station->views.sent.shown, 1);
         QVERIFY(!f.state().dsrArmed && !f.state().debounceRunning);
     }
@@ -125,7 +126,8 @@ private Q_SLOTS:
         QVERIFY(!f.state().debounceRunning);
         f.station->serial.release();
         QVERIFY(sent());
-        QCOMPARE(f.station->logTexts(), (QStringList{QStringLiteral("DSR gesetzt 0"), QStringLiteral("Alarm gesetzt 0")}));
+        QCOMPARE(f.station->logTexts(),
+                 (QStringList{QStringLiteral("DSR gesetzt 0"), QStringLiteral("Alarm gesetzt 0")}));
     }
 
     void pressDuringHoldIsLoggedButDropped()

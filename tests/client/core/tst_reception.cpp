@@ -202,7 +202,8 @@ private Q_SLOTS:
     {
         // Whoever can write to the share must not make a station show one of its own files.
         f.start(f.config());
-        QVERIFY(QFile::link(f.station->appData() + QStringLiteral("/TELVOR.DAT"), f.path(QStringLiteral("MDAT99.KVT"))));
+        QVERIFY(
+            QFile::link(f.station->appData() + QStringLiteral("/TELVOR.DAT"), f.path(QStringLiteral("MDAT99.KVT"))));
         put(QStringLiteral("MESSAGE.KVT"), "99");
         f.scheduler->advance(5000);
         QVERIFY(f.station->views.alarms.isEmpty());

@@ -9,8 +9,8 @@
 
 #include <QFileInfo>
 
-#include <sys/stat.h>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace telvor;
 using namespace telvor::test;
@@ -89,7 +89,7 @@ private Q_SLOTS:
             QStringLiteral("Ungültige Portnummer - 8002  - Com Port x nicht verfügbar ! "));
     }
     void refusedSaveWritesNothing()
-        // clang-format on
+    // clang-format on
     {
         QFETCH(Edit, edit);
         QFETCH(QString, label2);
@@ -114,8 +114,10 @@ private Q_SLOTS:
         openAndEdit([](SetupFields& s) { s.Text1 = QStringLiteral("Überfall 5 €"); });
         f.client().speichern_Click();
         QVERIFY(!f.station->views.setupVisible);
-        QVERIFY(datBytes().contains("\xdc" "berfall 5 \x80"));
-        QCOMPARE(readWholeFile(f.path(QStringLiteral("MDAT7.KVT"))).bytes, QByteArray("\xdc" "berfall 5 \x80\r\r\r"));
+        QVERIFY(datBytes().contains("\xdc"
+                                    "berfall 5 \x80"));
+        QCOMPARE(readWholeFile(f.path(QStringLiteral("MDAT7.KVT"))).bytes, QByteArray("\xdc"
+                                                                                      "berfall 5 \x80\r\r\r"));
     }
 
     void missingDirectoryBringsBackTheStoredValues()
@@ -159,14 +161,16 @@ private Q_SLOTS:
         QTest::addColumn<Edit>("edit");
         QTest::addColumn<int>("field");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("ID with letters after it") << Edit([](SetupFields& s) { s.Text5 = QStringLiteral("12abc"); }) << 2
-                                                 << QStringLiteral("12");
-        QTest::newRow("ID of letters only") << Edit([](SetupFields& s) { s.Text5 = QStringLiteral("abc"); }) << 2
-                                           << QStringLiteral("0");
-        QTest::newRow("empty debounce") << Edit([](SetupFields& s) { s.tastenver.clear(); }) << 8 << QStringLiteral(" 0");
-        QTest::newRow("debounce of letters") << Edit([](SetupFields& s) { s.tastenver = QStringLiteral("ab"); }) << 8
-                                            << QStringLiteral(" 0");
-        QTest::newRow("grey port check box") << Edit([](SetupFields& s) { s.CheckCom = 2; }) << 7 << QStringLiteral("2");
+        QTest::newRow("ID with letters after it")
+            << Edit([](SetupFields& s) { s.Text5 = QStringLiteral("12abc"); }) << 2 << QStringLiteral("12");
+        QTest::newRow("ID of letters only")
+            << Edit([](SetupFields& s) { s.Text5 = QStringLiteral("abc"); }) << 2 << QStringLiteral("0");
+        QTest::newRow("empty debounce") << Edit([](SetupFields& s) { s.tastenver.clear(); }) << 8
+                                        << QStringLiteral(" 0");
+        QTest::newRow("debounce of letters")
+            << Edit([](SetupFields& s) { s.tastenver = QStringLiteral("ab"); }) << 8 << QStringLiteral(" 0");
+        QTest::newRow("grey port check box")
+            << Edit([](SetupFields& s) { s.CheckCom = 2; }) << 7 << QStringLiteral("2");
         QTest::newRow("reception off") << Edit([](SetupFields& s) { s.Check1 = 1; }) << 6 << QStringLiteral("1");
         QTest::newRow("logging off") << Edit([](SetupFields& s) { s.logfile = 0; }) << 9 << QStringLiteral("0");
     }
@@ -239,7 +243,8 @@ private Q_SLOTS:
         c.logfileaktive = before;
         openAndEdit([&](SetupFields& s) { s.logfile = after; }, c);
         f.client().speichern_Click();
-        const QStringList expected = after == 1 ? QStringList{datPath(), QStringLiteral("Setup ausgeführt")} : QStringList{};
+        const QStringList expected =
+            after == 1 ? QStringList{datPath(), QStringLiteral("Setup ausgeführt")} : QStringList{};
         QCOMPARE(f.station->logTexts(), expected);
     }
 

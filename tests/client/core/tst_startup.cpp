@@ -51,7 +51,8 @@ private Q_SLOTS:
         f.scheduler->advance(1000);
         QCOMPARE(f.station->views.test.presses, 1);
         QVERIFY(!QFile::exists(f.path(QStringLiteral("START.7"))));
-        QCOMPARE(f.station->logTexts(), QStringList{QStringLiteral(" Init - ") + f.exchange + QStringLiteral("start.7")});
+        QCOMPARE(f.station->logTexts(),
+                 QStringList{QStringLiteral(" Init - ") + f.exchange + QStringLiteral("start.7")});
         QVERIFY(!QFile::exists(f.path(QStringLiteral("MESSAGE.KVT"))));
     }
 

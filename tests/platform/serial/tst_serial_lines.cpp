@@ -34,9 +34,9 @@ struct Shim {
 
     bool resolve()
     {
-        return find(outputs, "telvor_shim_outputs") && find(exclusive, "telvor_shim_exclusive")
-            && find(waiting, "telvor_shim_waiting") && find(waitStart, "telvor_shim_wait_start")
-            && find(reads, "telvor_shim_reads");
+        return find(outputs, "telvor_shim_outputs") && find(exclusive, "telvor_shim_exclusive") &&
+               find(waiting, "telvor_shim_waiting") && find(waitStart, "telvor_shim_wait_start") &&
+               find(reads, "telvor_shim_reads");
     }
 
 private:

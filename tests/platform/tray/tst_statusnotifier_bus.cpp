@@ -547,8 +547,8 @@ void TestStatusNotifierBus::aWatcherWhoseObjectComesAfterItsNameGetsTheIcon()
     QVERIFY(m_host->registerService(kWatcher));
     // The first asking, at the name's arrival, finds no object and fails.
     QTest::qWait(300);
-    QVERIFY(m_host->registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
-                                   QDBusConnection::ExportAllSlots));
+    QVERIFY(
+        m_host->registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher, QDBusConnection::ExportAllSlots));
     m_time->advance(2000);
     QTRY_COMPARE(watcher.items, QStringList{m_notifier->serviceName()});
     m_host->unregisterObject(QStringLiteral("/StatusNotifierWatcher"));

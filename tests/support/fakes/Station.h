@@ -71,7 +71,7 @@ public:
     InlineTaskQueue logWriter;
     RecordingViews views;
     QStringList standardError;
-    int ended = 0; ///< how often the client asked to end the program
+    int ended = 0;                      ///< how often the client asked to end the program
     QString workstationConfigDirectory; ///< empty: the machine has no TELVOR.DAT of its own
     QString stationLockDirectory;       ///< empty: no other session is looked for
 
