@@ -3,6 +3,7 @@
 #   cmake -DWORK=DIR -P core_includes.cmake
 
 include(${CMAKE_CURRENT_LIST_DIR}/../cmake/CoreOnly.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/support/Outcome.cmake)
 
 set(rows
     "#include \"common/Timer.h\"|allowed"
@@ -17,7 +18,6 @@ set(rows
     "#include <QWidget>|rejected"
     "#include <QGuiApplication>|rejected"
 )
-set(failures 0)
 foreach(row IN LISTS rows)
     string(REPLACE "|" ";" fields "${row}")
     list(GET fields 0 line)
@@ -29,11 +29,6 @@ foreach(row IN LISTS rows)
     else()
         set(outcome allowed)
     endif()
-    if(NOT outcome STREQUAL expected)
-        message(SEND_ERROR "${line}: ${outcome}, expected to be ${expected}")
-        math(EXPR failures "${failures} + 1")
-    endif()
+    telvor_expect("${line}" ${outcome} ${expected})
 endforeach()
-if(failures)
-    message(FATAL_ERROR "${failures} include lines judged wrongly")
-endif()
+telvor_expect_no_misses("include lines judged wrongly")
