@@ -1,5 +1,6 @@
 #include "client/core/AlarmReceiver.h"
 
+#include "client/core/StationRole.h"
 #include "client/core/Timings.h"
 
 #include <utility>
@@ -8,9 +9,9 @@ namespace telvor {
 
 AlarmReceiver::AlarmReceiver(Exchange& exchange, ExchangeAccess& access, FailureReporter& failures, ClientState& state,
                              const StationConfig& config, Timer& Timer1, AlarmView& alarm, AlarmSignal& signal,
-                             std::function<bool()> isStation)
+                             const StationRole& role)
     : m_exchange(exchange), m_access(access), m_failures(failures), m_state(state), m_config(config), m_Timer1(Timer1),
-      m_alarm(alarm), m_signal(signal), m_isStation(std::move(isStation))
+      m_alarm(alarm), m_signal(signal), m_role(role)
 {
 }
 
@@ -46,7 +47,8 @@ void AlarmReceiver::showAlarm(int intervalBefore)
     };
     // A second session's own station ID in the slot is an alarm raised at this desk, in the
     // station's session: shown here it would no longer be silent, and its slot is that session's.
-    if (!m_isStation() && decision.sender == m_config.stationId && decision.action != SlotDecision::Action::Absent) {
+    if (!m_role.isStation() && decision.sender == m_config.stationId &&
+        decision.action != SlotDecision::Action::Absent) {
         leaveForNextPoll();
         return;
     }

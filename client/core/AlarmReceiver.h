@@ -13,6 +13,8 @@
 
 namespace telvor {
 
+class StationRole;
+
 /**
  * The receiving side of the protocol: Timer1's poll of the message slot, and showAlarm, which
  * looks up the sender's alarm text, shows it and gives the signal. A slot whose sender has no
@@ -22,7 +24,7 @@ class AlarmReceiver final {
 public:
     AlarmReceiver(Exchange& exchange, ExchangeAccess& access, FailureReporter& failures, ClientState& state,
                   const StationConfig& config, Timer& Timer1, AlarmView& alarm, AlarmSignal& signal,
-                  std::function<bool()> isStation);
+                  const StationRole& role);
 
     /** Timer1's polling step: shows a new alarm, and goes back to idle polling once its slot is gone. */
     void pollStep();
@@ -38,7 +40,7 @@ private:
     Timer& m_Timer1;
     AlarmView& m_alarm;
     AlarmSignal& m_signal;
-    std::function<bool()> m_isStation;
+    const StationRole& m_role;
 };
 
 } // namespace telvor

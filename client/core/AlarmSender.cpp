@@ -1,5 +1,6 @@
 #include "client/core/AlarmSender.h"
 
+#include "client/core/StationRole.h"
 #include "client/core/Timings.h"
 #include "common/Cp1252.h"
 
@@ -10,10 +11,10 @@ namespace telvor {
 
 AlarmSender::AlarmSender(Exchange& exchange, ExchangeAccess& access, ClientState& state, const StationConfig& config,
                          Timer& Timer1, AlarmSentView& alarmSent, ButtonTestView& buttonTest, ClientLog& log,
-                         std::function<void()> ensureOwnAlarmText, std::function<bool()> isStation)
+                         std::function<void()> ensureOwnAlarmText, const StationRole& role)
     : m_exchange(exchange), m_access(access), m_state(state), m_config(config), m_Timer1(Timer1),
       m_alarmSent(alarmSent), m_buttonTest(buttonTest), m_log(log), m_ensureOwnAlarmText(std::move(ensureOwnAlarmText)),
-      m_isStation(std::move(isStation))
+      m_role(role)
 {
 }
 
@@ -59,7 +60,7 @@ void AlarmSender::sendNowStep()
 void AlarmSender::raiseAlarm(AlarmSource source, qint64 triggerStamp)
 {
     // A press that was under way when this session became a second one.
-    if (!m_isStation())
+    if (!m_role.isStation())
         return;
     // A send that is pending counts as under way, or it would go out twice.
     if (m_state.messageSent || m_state.sendWaiting || m_state.sendNow)

@@ -12,6 +12,8 @@
 
 namespace telvor {
 
+class StationRole;
+
 /** How an alarm of this station was raised. */
 enum class AlarmSource { PushButton, SoftTrigger };
 
@@ -24,7 +26,7 @@ class AlarmSender final {
 public:
     AlarmSender(Exchange& exchange, ExchangeAccess& access, ClientState& state, const StationConfig& config,
                 Timer& Timer1, AlarmSentView& alarmSent, ButtonTestView& buttonTest, ClientLog& log,
-                std::function<void()> ensureOwnAlarmText, std::function<bool()> isStation);
+                std::function<void()> ensureOwnAlarmText, const StationRole& role);
 
     /** Timer3's look for START.<ID>: the test press during the button test, an alarm after it. */
     void watchTrigger();
@@ -62,7 +64,7 @@ private:
     ButtonTestView& m_buttonTest;
     ClientLog& m_log;
     std::function<void()> m_ensureOwnAlarmText;
-    std::function<bool()> m_isStation;
+    const StationRole& m_role;
 
     AlarmSource m_pendingSource = AlarmSource::PushButton;
     qint64 m_pendingTriggerStamp = 0;       ///< modification time of the trigger file the pending send is for

@@ -46,11 +46,10 @@ TelvorClient::TelvorClient(ClientServices services, ClientViews views)
       m_button(m_services.serial, m_services.scheduler, m_entprell, m_state, m_config, *m_views.buttonTest, m_failures,
                m_clientLog, [this] { m_sender.raiseAlarm(AlarmSource::PushButton); }),
       m_alarmText(m_exchange, m_access, m_config),
-      m_receiver(m_exchange, m_access, m_failures, m_state, m_config, m_Timer1, *m_views.alarm, m_signal,
-                 [this] { return isStation(); }),
+      m_receiver(m_exchange, m_access, m_failures, m_state, m_config, m_Timer1, *m_views.alarm, m_signal, m_role),
       m_sender(
           m_exchange, m_access, m_state, m_config, m_Timer1, *m_views.alarmSent, *m_views.buttonTest, m_clientLog,
-          [this] { m_alarmText.ensureOwnAlarmText(); }, [this] { return isStation(); }),
+          [this] { m_alarmText.ensureOwnAlarmText(); }, m_role),
       m_configuration(Configuration::Places{m_services.exchange, m_services.workstationConfigDirectory,
                                             m_services.screenSaverSettings},
                       m_config, m_state, m_fields, m_views, m_exchange, m_access, m_Timer1, m_entprell, m_button,
